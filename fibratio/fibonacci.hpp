@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <limits>
+
+static_assert(std::numeric_limits<long double>::digits == 64,
+              "cociente returns the x86 80-bit long double (64-bit significand)");
+
+// The recursion nests |n| calls deep; this bound keeps the deepest run far inside the default
+// stack of 8 MiB, with or without the sanitizers' larger frames. Larger |n| are refused (and would
+// take longer than anyone waits: the work grows like F(n)).
+inline constexpr std::int32_t n_maximo = 10000;
+
+// The low 32 bits of a + b and of a - b, read as two's-complement values; the arithmetic is done
+// unsigned, where wrapping is defined.
+constexpr std::int32_t suma_32(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+constexpr std::int32_t resta_32(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+
+// F(n) for n >= 0 by the plain two-way recursion, the call for n-1 first, nothing cached: one
+// evaluation of F(n), n >= 1, makes 2 F(n+1) - 1 calls.
+constexpr std::int32_t fibonacci_natural(std::int32_t n) {
+  if (n == 0) {
+    return 0;
+  }
+  if (n == 1) {
+    return 1;
+  }
+  return suma_32(fibonacci_natural(n - 1), fibonacci_natural(n - 2));
+}
+
+// F(n) for n < 0 by the same recurrence run backwards, F(n) = F(n+2) - F(n+1), again plainly
+// recursive: F(-1) = 1, F(-2) = -1, F(-3) = 2, F(-4) = -3.
+constexpr std::int32_t fibonacci_hacia_atras(std::int32_t n) {
+  if (n >= 0) {
+    return fibonacci_natural(n);
+  }
+  return resta_32(fibonacci_hacia_atras(n + 2), fibonacci_hacia_atras(n + 1));
+}
+
+// F(n) with F(0) = 0 and F(1) = 1, in 32-bit wrap-around arithmetic, for |n| <= n_maximo.
+constexpr std::int32_t fibonacci(std::int32_t n) {
+  return n < 0 ? fibonacci_hacia_atras(n) : fibonacci_natural(n);
+}
+
+// F(n) / F(n-1) in long double, both operands converted exactly; for n = 1 it is 1/0, +infinity.
+// For |n| <= n_maximo.
+inline long double cociente(std::int32_t n) {
+  // n is read through a volatile so that the optimiser cannot prove it equal to an argument
+  // already evaluated by the caller: every run computes F(n) again here, as documented.
+  const volatile std::int32_t m = n;
+  const std::int32_t p = fibonacci(m);
+  const std::int32_t q = fibonacci(m - 1);
+  return static_cast<long double>(p) / static_cast<long double>(q);
+}

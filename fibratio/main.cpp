@@ -1,0 +1,37 @@
+// fibratio: asks for n and prints the n-th Fibonacci number, computed by the plain two-way
+// recursion, and the quotient F(n) / F(n-1) in extended precision with 25 significant digits.
+
+#include <cstdint>
+#include <exception>
+#include <iomanip>
+#include <iostream>
+#include <string>
+
+#include "consola.hpp"
+#include "fibonacci.hpp"
+
+namespace {
+constexpr const char* programa = "fibratio";
+}
+
+int main() {
+  std::cout << "Entrar un numero entero" << std::endl;
+  std::int32_t n = 0;
+  try {
+    n = leer_entero_consola(std::cin);
+  } catch (const std::exception& error) {
+    return fallar(programa, error.what());
+  }
+  if (n > n_maximo || n < -n_maximo) {
+    return fallar(programa, "entrada estandar: n = " + std::to_string(n) +
+                                " anidaria demasiadas llamadas; se admite de -" +
+                                std::to_string(n_maximo) + " a " + std::to_string(n_maximo));
+  }
+  const std::int32_t f = fibonacci(n);
+  // The first line is complete on the console before the quotient, which takes longer, starts.
+  std::cout << " El numero de Fibonacci " << n << "-esimo es " << f << std::endl;
+  const long double r = cociente(n);
+  std::cout << "El cociente entre dos numeros consecutivos de la serie Fibonacci es"
+            << std::setw(25) << std::setprecision(25) << r << std::endl;
+  return terminar(programa);
+}

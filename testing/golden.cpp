@@ -1,0 +1,269 @@
+// golden: runs a program on one test case in a scratch directory and compares bytes.
+//
+//   golden [--result NAME] PROGRAM CASE_DIR
+//
+// A case is a folder. Every entry in it is copied into an empty working directory, except these:
+//   stdin             standard input of the run (otherwise /dev/null)
+//   expected.stdout   what standard output must hold, byte for byte
+//   expected.stderr   what standard error must hold; absent: it must stay empty
+//   expected.status   the exit status (a number); absent: 0
+//   expected.NAME     what file NAME in the working directory must hold afterwards
+//   setup             one directive a line, applied after the copy:
+//                       mkdir NAME          create a directory NAME
+//                       symlink TARGET NAME create a symbolic link NAME -> TARGET
+//                       stdout PATH         send standard output to PATH (say /dev/full); the
+//                                           expected.stdout file is then not consulted
+//                       running SECONDS     the program must still be running after SECONDS
+//                                           (it is then stopped and its status not checked)
+// With --result NAME the program must leave a file NAME in every run; it must hold
+// expected.NAME, or be empty when the case has none. Apart from that file, the run must create
+// nothing in its working directory. The program must end by exit, never by a signal.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int segundos_maximos = 120;
+
+std::string leer(const fs::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+// Shows bytes so that blanks, line ends and control characters can be told apart.
+std::string visible(const std::string& s) {
+  std::ostringstream o;
+  for (const char ch : s) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == '\n') {
+      o << "\\n\n";
+    } else if (c == ' ') {
+      o << "\xC2\xB7";  // middle dot
+    } else if (c < 0x20 || c >= 0x7f) {
+      o << "\\x" << std::hex << static_cast<int>(c) << std::dec;
+    } else {
+      o << ch;
+    }
+  }
+  return o.str();
+}
+
+struct informe {
+  bool bien = true;
+  void comparar(const std::string& que, const std::string& esperado, const std::string& real) {
+    if (esperado == real) {
+      return;
+    }
+    bien = false;
+    std::size_t i = 0;
+    while (i < esperado.size() && i < real.size() && esperado[i] == real[i]) {
+      ++i;
+    }
+    std::cout << "MISMATCH in " << que << " at byte " << i << "\n--- expected:\n"
+              << visible(esperado) << "\n--- actual:\n"
+              << visible(real) << "\n---\n";
+  }
+  void fallo(const std::string& que) {
+    bien = false;
+    std::cout << "FAILED: " << que << "\n";
+  }
+};
+
+struct preparacion {
+  std::optional<std::string> salida;  // where standard output goes, if not captured
+  std::optional<double> corriendo;    // seconds the program must keep running
+};
+
+preparacion preparar(const fs::path& caso, const fs::path& trabajo) {
+  preparacion p;
+  std::ifstream f(caso / "setup");
+  std::string linea;
+  while (std::getline(f, linea)) {
+    std::istringstream palabras(linea);
+    std::string orden;
+    std::string a;
+    std::string b;
+    palabras >> orden >> a >> b;
+    if (orden.empty()) {
+      continue;
+    }
+    if (orden == "mkdir") {
+      fs::create_directory(trabajo / a);
+    } else if (orden == "symlink") {
+      fs::create_symlink(a, trabajo / b);
+    } else if (orden == "stdout") {
+      p.salida = a;
+    } else if (orden == "running") {
+      p.corriendo = std::stod(a);
+    } else {
+      throw std::runtime_error("unknown setup directive: " + linea);
+    }
+  }
+  return p;
+}
+
+std::set<std::string> nombres(const fs::path& dir) {
+  std::set<std::string> s;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    s.insert(e.path().filename().string());
+  }
+  return s;
+}
+
+int abrir_o_morir(const std::string& ruta, int flags) {
+  const int fd = ::open(ruta.c_str(), flags, 0644);
+  if (fd < 0) {
+    std::perror(ruta.c_str());
+    std::_Exit(127);
+  }
+  return fd;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::optional<std::string> resultado;
+  if (args.size() >= 2 && args[0] == "--result") {
+    resultado = args[1];
+    args.erase(args.begin(), args.begin() + 2);
+  }
+  if (args.size() != 2) {
+    std::cerr << "usage: golden [--result NAME] PROGRAM CASE_DIR\n";
+    return 2;
+  }
+  const fs::path programa = fs::absolute(args[0]);
+  const fs::path caso = fs::absolute(args[1]);
+
+  std::string plantilla = (fs::temp_directory_path() / "golden.XXXXXX").string();
+  if (::mkdtemp(plantilla.data()) == nullptr) {
+    std::perror("mkdtemp");
+    return 2;
+  }
+  const fs::path raiz = plantilla;
+  const fs::path trabajo = raiz / "work";
+  fs::create_directory(trabajo);
+
+  const std::set<std::string> reservados = {"stdin", "setup"};
+  for (const auto& e : fs::directory_iterator(caso)) {
+    const std::string nombre = e.path().filename().string();
+    if (reservados.count(nombre) != 0 || nombre.rfind("expected.", 0) == 0) {
+      continue;
+    }
+    fs::copy(e.path(), trabajo / nombre, fs::copy_options::recursive);
+  }
+  const preparacion prep = preparar(caso, trabajo);
+  const std::set<std::string> antes = nombres(trabajo);
+
+  const std::string entrada = fs::exists(caso / "stdin") ? (caso / "stdin").string() : "/dev/null";
+  const std::string salida = prep.salida.value_or((raiz / "stdout").string());
+  const std::string errores = (raiz / "stderr").string();
+
+  const pid_t hijo = ::fork();
+  if (hijo == 0) {
+    if (::chdir(trabajo.c_str()) != 0) {
+      std::_Exit(127);
+    }
+    ::dup2(abrir_o_morir(entrada, O_RDONLY), 0);
+    ::dup2(abrir_o_morir(salida, O_WRONLY | O_CREAT | O_TRUNC), 1);
+    ::dup2(abrir_o_morir(errores, O_WRONLY | O_CREAT | O_TRUNC), 2);
+    ::execl(programa.c_str(), programa.c_str(), static_cast<char*>(nullptr));
+    std::_Exit(127);
+  }
+
+  informe inf;
+  int estado = 0;
+  const auto inicio = std::chrono::steady_clock::now();
+  const double espera = prep.corriendo.value_or(segundos_maximos);
+  bool terminado = false;
+  while (std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count() < espera) {
+    if (::waitpid(hijo, &estado, WNOHANG) == hijo) {
+      terminado = true;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  if (!terminado) {
+    ::kill(hijo, SIGKILL);
+    ::waitpid(hijo, &estado, 0);
+    if (!prep.corriendo) {
+      inf.fallo("program still running after " + std::to_string(segundos_maximos) + " s");
+    }
+  } else if (prep.corriendo) {
+    inf.fallo("program ended before " + std::to_string(*prep.corriendo) + " s");
+  }
+
+  if (terminado) {
+    if (WIFSIGNALED(estado)) {
+      inf.fallo("killed by signal " + std::to_string(WTERMSIG(estado)));
+    } else {
+      const std::string esperado = fs::exists(caso / "expected.status")
+                                       ? leer(caso / "expected.status")
+                                       : std::string("0");
+      inf.comparar("exit status", std::to_string(std::stoi(esperado)),
+                   std::to_string(WEXITSTATUS(estado)));
+    }
+  }
+  if (!prep.salida) {
+    inf.comparar("standard output", leer(caso / "expected.stdout"), leer(salida));
+  }
+  inf.comparar("standard error",
+               fs::exists(caso / "expected.stderr") ? leer(caso / "expected.stderr") : "",
+               leer(errores));
+
+  // Files the program leaves: the result file, and nothing else new.
+  std::set<std::string> permitidos = antes;
+  if (resultado) {
+    permitidos.insert(*resultado);
+    const fs::path r = trabajo / *resultado;
+    if (!fs::exists(fs::symlink_status(r))) {
+      inf.fallo("no " + *resultado + " after the run");
+    } else if (fs::is_regular_file(fs::symlink_status(r))) {
+      const fs::path esperado = caso / ("expected." + *resultado);
+      inf.comparar(*resultado, fs::exists(esperado) ? leer(esperado) : "", leer(r));
+    }
+  }
+  for (const auto& e : fs::directory_iterator(caso)) {
+    const std::string nombre = e.path().filename().string();
+    const std::string prefijo = "expected.";
+    if (nombre.rfind(prefijo, 0) != 0) {
+      continue;
+    }
+    const std::string fichero = nombre.substr(prefijo.size());
+    if (fichero == "stdout" || fichero == "stderr" || fichero == "status" || fichero == resultado) {
+      continue;
+    }
+    inf.comparar(fichero, leer(e.path()), leer(trabajo / fichero));
+  }
+  for (const auto& nombre : nombres(trabajo)) {
+    if (permitidos.count(nombre) == 0) {
+      inf.fallo("the run created " + nombre);
+    }
+  }
+
+  fs::remove_all(raiz);
+  if (inf.bien) {
+    std::cout << "ok\n";
+    return 0;
+  }
+  return 1;
+}

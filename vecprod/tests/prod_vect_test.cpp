@@ -1,0 +1,84 @@
+#include "prod_vect.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <random>
+
+namespace {
+
+std::array<float, 3> producto(std::array<float, 3> a, std::array<float, 3> b) {
+  std::array<float, 3> c{};
+  prod_vect(a, b, c);
+  return c;
+}
+
+// The first component of a x b evaluated in float and in double, as a compiler would without the
+// casts to long double: the cases below must tell them apart from the long double result.
+float primera_en_float(std::array<float, 3> a, std::array<float, 3> b) {
+  return a[1] * b[2] - a[2] * b[1];
+}
+float primera_en_double(std::array<float, 3> a, std::array<float, 3> b) {
+  return static_cast<float>(static_cast<double>(a[1]) * static_cast<double>(b[2]) -
+                            static_cast<double>(a[2]) * static_cast<double>(b[1]));
+}
+
+TEST(ProdVect, RoundsTheLongDoubleDifferenceOnceToFloat) {
+  // 3 x 195.786163 is exactly halfway between two floats, and the tiny second product takes the
+  // exact difference just below that midpoint. long double holds it and rounds down to 587.358459...;
+  // double loses the tiny product and rounds the tie to even, up, as float does.
+  const std::array<float, 3> a{0.0F, 3.0F, 9.31322575e-10F};
+  const std::array<float, 3> b{0.0F, 9.53674316e-07F, 195.786163F};
+  const auto c = producto(a, b);
+  EXPECT_EQ(std::bit_cast<std::uint32_t>(c[0]), std::bit_cast<std::uint32_t>(587.35845947265625F));
+  EXPECT_NE(c[0], primera_en_double(a, b));
+  EXPECT_NE(c[0], primera_en_float(a, b));
+}
+
+TEST(ProdVect, KeepsTheExactDifferenceOfNearlyEqualProducts) {
+  // (x + 2)(x - 2) - x^2 = -4 for x = 16777213: the products need 48 bits, which long double
+  // holds exactly; rounded to float first, they cancel to something else.
+  const std::array<float, 3> a{0.0F, 16777215.0F, 16777213.0F};
+  const std::array<float, 3> b{0.0F, 16777213.0F, 16777211.0F};
+  EXPECT_EQ(producto(a, b)[0], -4.0F);
+  EXPECT_NE(primera_en_float(a, b), -4.0F);
+}
+
+TEST(ProdVect, MatchesTheExactIntegerProductCorrectlyRounded) {
+  // Integer components below 2^24 are exact floats, and the exact differences (below 2^49) fit in
+  // 64 bits, so each component must be the exact integer result rounded to the nearest float.
+  std::mt19937_64 rng(20261207);
+  std::uniform_int_distribution<std::int64_t> componente(-(1 << 24) + 1, (1 << 24) - 1);
+  for (int caso = 0; caso < 100000; ++caso) {
+    std::array<std::int64_t, 3> ai{};
+    std::array<std::int64_t, 3> bi{};
+    std::array<float, 3> a{};
+    std::array<float, 3> b{};
+    for (std::size_t i = 0; i < 3; ++i) {
+      ai[i] = componente(rng) >> (rng() % 24);
+      bi[i] = componente(rng) >> (rng() % 24);
+      a[i] = static_cast<float>(ai[i]);
+      b[i] = static_cast<float>(bi[i]);
+    }
+    const std::array<std::int64_t, 3> exacto{ai[1] * bi[2] - ai[2] * bi[1],
+                                             ai[2] * bi[0] - ai[0] * bi[2],
+                                             ai[0] * bi[1] - ai[1] * bi[0]};
+    const auto c = producto(a, b);
+    for (std::size_t i = 0; i < 3; ++i) {
+      ASSERT_EQ(c[i], static_cast<float>(exacto[i])) << "case " << caso << " component " << i;
+    }
+  }
+}
+
+TEST(ProdVect, ZeroComponentsKeepTheSignOfTheDifference) {
+  // (-1)(0) - (0)(1) is -0 - 0 = -0; the other two are +0.
+  const auto c = producto({0.0F, -1.0F, 0.0F}, {0.0F, 1.0F, 0.0F});
+  EXPECT_TRUE(std::signbit(c[0]));
+  EXPECT_FALSE(std::signbit(c[1]));
+  EXPECT_FALSE(std::signbit(c[2]));
+}
+
+}  // namespace

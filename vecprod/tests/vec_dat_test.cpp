@@ -1,0 +1,256 @@
+// The reader against the stream library: the same bytes must give the same values, the same
+// failures and leave the same characters unread as std::istream's formatted extraction.
+
+#include "vec_dat.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Pieces that tokens are glued from: every corner of the two grammars and of the conversions.
+const std::vector<std::string> piezas = {
+    "",  "+",   "-",    "0",    "00",   "1",    "7",    "9",          "42",
+    ".", "..",  "e",    "E",    "e+",   "e-",   "E-7",  "+-",         "-+",
+    "x", "X",   "0x",   "0x1p3", "inf", "-inf", "nan",  "NAN",        "infinity",
+    ",", "\xff", std::string(1, '\0'), "1.", ".5", "-.5", "1e5", "1E+5", "1e-5",
+    "2147483647", "2147483648", "-2147483648", "-2147483649", "4294967296",
+    "99999999999999999999", "00000000000000000000000000000000000000000001",
+    "3.4028234e38", "3.40282357e38", "3.4028236e38", "1e39", "-1e39", "1e-38",
+    "1.17549435e-38", "1.4e-45", "1e-45", "7e-46", "7.1e-46", "1e-46", "1e-400", "1e+400",
+    "123456789012345678901234567890", "0.000000000000000000000000000001",
+    "16777217", "16777219", "0.1", "3.14159265358979323846", "1e", "2e+", "5e-x"};
+const std::vector<std::string> separadores = {" ", "\t", "\n", "\r\n", "\v", "\f", "  \n\t ", ""};
+
+std::string texto_aleatorio(std::mt19937_64& rng) {
+  std::string s;
+  const auto tokens = 1 + rng() % 8;
+  for (std::uint64_t t = 0; t < tokens; ++t) {
+    const auto partes = 1 + rng() % 3;
+    for (std::uint64_t p = 0; p < partes; ++p) {
+      s += piezas[rng() % piezas.size()];
+    }
+    s += separadores[rng() % separadores.size()];
+  }
+  return s;
+}
+
+// Decimal texts near the halfway points between adjacent floats, where rounding is decided: the
+// exact midpoint (ties go to even), and the same digits a little above and below it.
+std::string cerca_de_un_empate(std::mt19937_64& rng) {
+  const auto bits = static_cast<std::uint32_t>(rng() % 0x7f7fffffU);
+  const float f = std::bit_cast<float>(bits);
+  const double medio = (static_cast<double>(f) + static_cast<double>(std::nextafter(
+                                                      f, std::numeric_limits<float>::infinity()))) /
+                       2.0;
+  std::array<char, 1100> texto{};
+  std::snprintf(texto.data(), texto.size(), "%.760g", medio);
+  const std::string exacto = texto.data();
+  const auto e = exacto.find('e');
+  std::string mantisa = exacto.substr(0, e);
+  const std::string exponente = e == std::string::npos ? "" : exacto.substr(e);
+  switch (rng() % 3) {
+    case 0:  // the midpoint itself
+      break;
+    case 1:  // a little above it
+      if (mantisa.find('.') == std::string::npos) {
+        mantisa += '.';
+      }
+      mantisa += "000000001";
+      break;
+    default:  // a little below it: the expansion cut short
+      if (const auto punto = mantisa.find('.');
+          punto != std::string::npos && mantisa.size() > punto + 4) {
+        mantisa.resize(mantisa.size() - 3);
+      }
+      break;
+  }
+  const std::string s = mantisa + exponente;
+  return (rng() % 2 ? "-" : "") + s;
+}
+
+// What the stream reports, put in the reader's terms: after a failure the stream leaves the value
+// untouched when it found no token, 0 for a non-number, the nearest limit for a number too large.
+template <typename T>
+lectura segun_el_flujo(bool bien, T valor, T intacto) {
+  if (bien) {
+    return lectura::ok;
+  }
+  if (valor == intacto) {
+    return lectura::fin;
+  }
+  return valor == T{0} ? lectura::no_numero : lectura::fuera_de_rango;
+}
+
+std::streamoff consumido(std::istringstream& flujo) {
+  flujo.clear();
+  return flujo.tellg();
+}
+
+// Reads `plan` ('i' an integer, 'f' a real) from `texto` with both, comparing every step, and
+// stops where the stream first fails, as a program would.
+void comparar_con_el_flujo(const std::string& texto, const std::string& plan) {
+  std::istringstream flujo(texto);
+  std::istringstream propio(texto);
+  for (std::size_t paso = 0; paso < plan.size(); ++paso) {
+    SCOPED_TRACE("step " + std::to_string(paso) + " of input [" + texto + "]");
+    bool bien = false;
+    if (plan[paso] == 'i') {
+      constexpr std::int32_t intacto = 12345;
+      std::int32_t esperado = intacto;
+      std::int32_t obtenido = intacto;
+      bien = static_cast<bool>(flujo >> esperado);
+      const lectura r = extraer_entero(*propio.rdbuf(), obtenido);
+      ASSERT_EQ(r, segun_el_flujo(bien, esperado, intacto));
+      ASSERT_EQ(obtenido, esperado);
+    } else {
+      constexpr float intacto = 12345.0F;
+      float esperado = intacto;
+      float obtenido = intacto;
+      bien = static_cast<bool>(flujo >> esperado);
+      const lectura r = extraer_real(*propio.rdbuf(), obtenido);
+      ASSERT_EQ(r, segun_el_flujo(bien, esperado, intacto));
+      ASSERT_EQ(std::bit_cast<std::uint32_t>(obtenido), std::bit_cast<std::uint32_t>(esperado))
+          << obtenido << " != " << esperado;
+    }
+    ASSERT_EQ(propio.rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in), consumido(flujo));
+    if (!bien) {
+      return;
+    }
+  }
+}
+
+TEST(Extraccion, AgreesWithTheStreamOnGeneratedTokens) {
+  std::mt19937_64 rng(7);
+  for (int caso = 0; caso < 60000; ++caso) {
+    const std::string texto = texto_aleatorio(rng);
+    comparar_con_el_flujo(texto, "iffffffff");
+    comparar_con_el_flujo(texto, "iiiiiiii");
+    if (HasFatalFailure()) {
+      return;
+    }
+  }
+}
+
+TEST(Extraccion, RoundsLikeTheStreamNearHalfwayPoints) {
+  std::mt19937_64 rng(11);
+  for (int caso = 0; caso < 20000; ++caso) {
+    comparar_con_el_flujo(cerca_de_un_empate(rng) + " ", "ff");
+    if (HasFatalFailure()) {
+      return;
+    }
+  }
+}
+
+TEST(Extraccion, AgreesWithTheStreamOnDocumentedCorners) {
+  for (const char* texto :
+       {"3.0 .0", "+5", "-0", "- 5", "+", "-", "2e", "2e+", "2e+1", "1e-50", "1e39", "-1e39",
+        "0x10", "inf", "nan", "1.5.3", ".e5", "1e5e3", "  \n\t", "", "00000000000000000000001",
+        "-2147483648", "2147483648", "-2147483649", "1e-45", "3.4028235677973366e38",
+        "340282356779733661637539395458142568448"}) {
+    comparar_con_el_flujo(texto, "ifff");
+    comparar_con_el_flujo(texto, "ffff");
+  }
+}
+
+TEST(Extraccion, ReadsATokenLongerThanAnyBuffer) {
+  const std::string largo = "1" + std::string(5000, '0') + "e-5000 " + std::string(3000, '7');
+  comparar_con_el_flujo(largo, "ff");
+  comparar_con_el_flujo("0." + std::string(4000, '0') + "15e4003", "f");
+}
+
+// The straightforward reading with the stream: count, then n values each echoed with ",".
+std::string eco_del_flujo(std::istream& flujo, std::vector<float>& valores) {
+  std::ostringstream eco;
+  std::int32_t n = 0;
+  flujo >> n;
+  for (std::int32_t i = 0; i < n; ++i) {
+    float v = 0.0F;
+    flujo >> v;
+    valores.push_back(v);
+    eco << v << ',';
+  }
+  eco << std::endl;
+  return eco.str();
+}
+
+TEST(LeerGrupo, EchoesEveryValueAsTheStreamWritesIt) {
+  // Random bit patterns cover every exponent, subnormals included; the texts use several notations.
+  std::mt19937_64 rng(3);
+  const std::filesystem::path ruta =
+      std::filesystem::temp_directory_path() / ("vec_dat_test." + std::to_string(rng()));
+  for (int fichero = 0; fichero < 20; ++fichero) {
+    constexpr int n = 5000;
+    std::string texto = std::to_string(n) + "\n";
+    std::array<char, 64> numero{};
+    for (int i = 0; i < n; ++i) {
+      const float f = std::bit_cast<float>(static_cast<std::uint32_t>(rng() % 0x7f800000U) |
+                                           (rng() % 2 ? 0x80000000U : 0U));
+      const char* formato = std::array{"%.9g", "%.3e", "%f", "%.12g", "%g"}[rng() % 5];
+      std::snprintf(numero.data(), numero.size(), formato, static_cast<double>(f));
+      texto += numero.data();
+      texto += std::array{" ", "\n", "\t"}[rng() % 3];
+    }
+    { std::ofstream(ruta, std::ios::binary) << texto; }
+
+    std::ifstream flujo(ruta);
+    std::vector<float> esperados;
+    const std::string esperado = eco_del_flujo(flujo, esperados);
+
+    std::ifstream fichero_propio(ruta);
+    std::ostringstream eco;
+    const std::int32_t k = leer_cuenta(fichero_propio);
+    const std::vector<float> obtenidos = leer_grupo(fichero_propio, k, eco);
+    ASSERT_EQ(eco.str(), esperado);
+    ASSERT_EQ(obtenidos, esperados);
+  }
+  std::filesystem::remove(ruta);
+}
+
+TEST(LeerGrupo, EchoesWhatWasReadBeforeAFailure) {
+  std::istringstream flujo("1 2.5 x");
+  std::ostringstream eco;
+  EXPECT_THROW(leer_grupo(flujo, 5, eco, 4), std::runtime_error);
+  EXPECT_EQ(eco.str(), "1,2.5,\n");
+  try {
+    std::istringstream otro("1 2.5");
+    leer_grupo(otro, 3, eco, 4);
+    FAIL() << "no exception";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "vec.dat: falta el valor 6: el fichero termina antes");
+  }
+}
+
+TEST(LeerGrupo, AHugeCountReservesOnlyWhatTheDataCanHold) {
+  // Two thousand million values announced, three present: the reader must fail at the fourth
+  // without first reserving gigabytes (which would throw bad_alloc, or abort under a sanitizer).
+  const std::filesystem::path ruta =
+      std::filesystem::temp_directory_path() / "vec_dat_test.cuenta_enorme";
+  { std::ofstream(ruta) << "2000000000\n1 2 3\n"; }
+  std::ifstream fichero(ruta);
+  std::ostringstream eco;
+  const std::int32_t n = leer_cuenta(fichero);
+  try {
+    leer_grupo(fichero, n, eco);
+    FAIL() << "no exception";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "vec.dat: falta el valor 4: el fichero termina antes");
+  }
+  EXPECT_EQ(eco.str(), "1,2,3,\n");
+  std::filesystem::remove(ruta);
+}
+
+}  // namespace
