@@ -1,0 +1,59 @@
+#include "estadistica.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The same formulas evaluated in float, as a compiler would without the casts to long double.
+float desviacion_en_float(const std::vector<float>& x) {
+  float suma = 0.0F;
+  for (const float v : x) {
+    suma += v;
+  }
+  const float m = suma / static_cast<float>(x.size());
+  float acumulado = 0.0F;
+  for (const float v : x) {
+    const float d = v - m;
+    acumulado = d * d + acumulado;
+  }
+  return std::sqrt(acumulado / static_cast<float>(x.size()));
+}
+
+std::string impreso(float v) {
+  std::ostringstream o;
+  o << v;
+  return o.str();
+}
+
+TEST(Media, RoundsTheRunningSumToFloatAfterEveryAddition) {
+  // 1e8 + 1 is 1e8 again in float, so the seven ones vanish: 1e8 / 8, not 100000007 / 8.
+  const std::vector<float> x{1e8F, 1.0F, 1.0F, 1.0F, 1.0F, 1.0F, 1.0F, 1.0F};
+  EXPECT_EQ(media(x), 12500000.0F);
+}
+
+TEST(Media, OfNoValuesIsNotANumber) {
+  const std::vector<float> vacia;
+  EXPECT_TRUE(std::isnan(media(vacia)));
+  EXPECT_TRUE(std::isnan(desviacion_tipica(vacia, media(vacia))));
+}
+
+TEST(DesviacionTipica, IsThePopulationForm) {
+  const std::vector<float> x{2.0F, 4.0F, 4.0F, 4.0F, 5.0F, 5.0F, 7.0F, 9.0F};
+  EXPECT_EQ(media(x), 5.0F);
+  EXPECT_EQ(desviacion_tipica(x, media(x)), 2.0F);
+}
+
+TEST(DesviacionTipica, KeepsDeviationsAndSquaresInLongDouble) {
+  // Deviations of about one around a mean of a thousand: evaluated in float, the squares lose
+  // enough to change the printed result.
+  const std::vector<float> x{1008.29F, 1004.03F, 1005.04F, 1004.72F, 1005.01F};
+  EXPECT_EQ(impreso(desviacion_tipica(x, media(x))), "1.48131");
+  EXPECT_EQ(impreso(desviacion_en_float(x)), "1.4813");
+}
+
+}  // namespace
