@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -158,6 +159,39 @@ std::size_t cota_de_valores(std::istream& fichero, std::int32_t k) {
   return std::min(pedidos, quedan / 2 + 1);
 }
 
+constexpr std::array<std::uint64_t, 10> potencias_de_10 = {
+    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+
+// |valor| * 10^s for a normal float and 0 <= s <= 9, split exactly into its integer part and
+// whether rounding to the nearest integer, ties to even, goes up. A normal float is m * 2^e with
+// m < 2^24, so the product is the fraction m * 10^s / 2^-e, whose numerator fits in 64 bits.
+struct escalado {
+  std::uint64_t entero;
+  bool sube;
+};
+escalado escalar(float valor, int s) {
+  const auto bits = std::bit_cast<std::uint32_t>(valor);
+  const std::uint64_t m = (bits & 0x7fffffU) | 0x800000U;
+  const int e = static_cast<int>((bits >> 23) & 0xffU) - 150;
+  const std::uint64_t numerador = m * potencias_de_10[static_cast<std::size_t>(s)];
+  if (e >= 0) {
+    return {numerador << e, false};
+  }
+  const int desplazamiento = -e;
+  if (desplazamiento >= 64) {
+    return {0, false};
+  }
+  const std::uint64_t entero = numerador >> desplazamiento;
+  const std::uint64_t resto = numerador & ((std::uint64_t{1} << desplazamiento) - 1);
+  const std::uint64_t mitad = std::uint64_t{1} << (desplazamiento - 1);
+  return {entero, resto > mitad || (resto == mitad && (entero & 1U) != 0)};
+}
+
+char* escribir_con_to_chars(char* destino, float valor) {
+  return std::to_chars(destino, destino + largo_real_maximo, valor, std::chars_format::general, 6)
+      .ptr;
+}
+
 }  // namespace
 
 lectura extraer_entero(std::streambuf& entrada, std::int32_t& valor) {
@@ -208,6 +242,71 @@ lectura extraer_real(std::streambuf& entrada, float& valor) {
   return convertir_real(token.vista(), valor);
 }
 
+char* escribir_real(char* destino, float valor) {
+  // The general format writes |valor| in fixed notation when its decimal exponent X, after
+  // rounding to six digits, lies in [-4, 5]: the range of most series, written here from the
+  // exact rounding of the binary value. Everything else (zero, exponent form, infinity, NaN,
+  // subnormals) is left to std::to_chars, which is exact too but slower.
+  const float magnitud = std::fabs(valor);
+  if (!(magnitud >= 1e-4F && magnitud < 1e6F)) {
+    return escribir_con_to_chars(destino, valor);
+  }
+  // X from the binary exponent (log10(2) ~ 78913 / 2^18), at most one off, then made exact: with
+  // s = 5 - X the integer part of |valor| * 10^s has six digits.
+  const int e2 = static_cast<int>((std::bit_cast<std::uint32_t>(magnitud) >> 23) & 0xffU) - 127;
+  int x = (e2 * 78913) >> 18;
+  std::uint64_t digitos = 0;
+  for (;;) {
+    const int s = 5 - x;
+    if (s < 0 || s > 9) {
+      return escribir_con_to_chars(destino, valor);
+    }
+    const escalado r = escalar(magnitud, s);
+    if (r.entero < 100000) {
+      --x;
+    } else if (r.entero >= 1000000) {
+      ++x;
+    } else {
+      digitos = r.entero + (r.sube ? 1 : 0);
+      break;
+    }
+  }
+  if (digitos == 1000000) {  // 999999.5 * 10^(X-5) and the like round up to the next power of 10
+    digitos = 100000;
+    if (++x > 5) {
+      return escribir_con_to_chars(destino, valor);
+    }
+  }
+
+  std::array<char, 6> cifra{};
+  for (std::size_t i = cifra.size(); i-- > 0;) {
+    cifra[i] = static_cast<char>('0' + digitos % 10);
+    digitos /= 10;
+  }
+  std::size_t significativas = cifra.size();
+  while (cifra[significativas - 1] == '0') {
+    --significativas;  // trailing zeros are dropped; the first digit is never 0
+  }
+  char* p = destino;
+  if (std::signbit(valor)) {
+    *p++ = '-';
+  }
+  if (x >= 0) {
+    const auto enteras = static_cast<std::size_t>(x) + 1;
+    p = std::copy_n(cifra.data(), enteras, p);
+    if (significativas > enteras) {
+      *p++ = '.';
+      p = std::copy(cifra.data() + enteras, cifra.data() + significativas, p);
+    }
+  } else {
+    *p++ = '0';
+    *p++ = '.';
+    p = std::fill_n(p, -x - 1, '0');
+    p = std::copy_n(cifra.data(), significativas, p);
+  }
+  return p;
+}
+
 std::ifstream abrir_vec() {
   std::ifstream fichero(nombre_vec);
   std::error_code error;
@@ -244,9 +343,8 @@ std::vector<float> leer_grupo(std::istream& fichero, std::int32_t k, std::ostrea
   valores.reserve(cota_de_valores(fichero, k));
   std::streambuf& entrada = *fichero.rdbuf();
 
-  // The echo is formatted into a block and written a block at a time; std::to_chars with the
-  // general format and precision 6 writes exactly what the stream's default format writes.
-  constexpr std::size_t mayor_eco = 16;  // "-1.17549e-38," and the like, with room to spare
+  // The echo is formatted into a block and written a block at a time.
+  constexpr std::size_t mayor_eco = largo_real_maximo + 1;
   std::array<char, std::size_t{1} << 16> bloque{};
   char* const lleno = bloque.data() + bloque.size() - mayor_eco;
   char* p = bloque.data();
@@ -274,7 +372,7 @@ std::vector<float> leer_grupo(std::istream& fichero, std::int32_t k, std::ostrea
       }
     }
     valores.push_back(v);
-    p = std::to_chars(p, p + mayor_eco, v, std::chars_format::general, 6).ptr;
+    p = escribir_real(p, v);
     *p++ = ',';
     if (p >= lleno) {
       vaciar();

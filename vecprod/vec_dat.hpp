@@ -15,6 +15,7 @@
 // range) throws std::runtime_error whose message names the file and the count or the value by
 // its number; the caller reports it.
 
+#include <cstddef>
 #include <cstdint>
 #include <fstream>
 #include <iosfwd>
@@ -37,6 +38,13 @@ lectura extraer_entero(std::streambuf& entrada, std::int32_t& valor);
 // optional sign, digits with an optional decimal point, an optional exponent, rounded to the
 // nearest float. Overflow fails with +-FLT_MAX; underflow is not an error.
 lectura extraer_real(std::streambuf& entrada, float& valor);
+
+// The longest text escribir_real writes ("-1.17549e-38"), with room to spare.
+inline constexpr std::size_t largo_real_maximo = 16;
+
+// Writes `valor` at `destino` exactly as the stream's default format does (general notation,
+// precision 6, as printf's %g) and returns the end of the text. Needs largo_real_maximo chars.
+char* escribir_real(char* destino, float valor);
 
 // The name of the data file, relative to the working directory.
 inline constexpr const char* nombre_vec = "vec.dat";

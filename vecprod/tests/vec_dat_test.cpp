@@ -172,6 +172,53 @@ TEST(Extraccion, ReadsATokenLongerThanAnyBuffer) {
   comparar_con_el_flujo("0." + std::string(4000, '0') + "15e4003", "f");
 }
 
+std::string como_el_flujo(float v) {
+  std::ostringstream o;
+  o << v;
+  return o.str();
+}
+
+std::string como_escribir_real(float v) {
+  std::array<char, largo_real_maximo> texto{};
+  return {texto.data(), escribir_real(texto.data(), v)};
+}
+
+TEST(EscribirReal, WritesWhatTheStreamWritesAroundEveryPowerOfTen) {
+  // The neighbourhoods where the decimal exponent changes, for the six-digit rounding and for the
+  // switch between fixed and exponent notation, with both signs.
+  for (int k = -45; k <= 38; ++k) {
+    auto v = static_cast<float>(std::pow(10.0, k) * 0.9999995);
+    for (int paso = 0; paso < 200; ++paso) {
+      v = std::nextafter(v, std::numeric_limits<float>::infinity());
+      ASSERT_EQ(como_escribir_real(v), como_el_flujo(v)) << std::hexfloat << v;
+      ASSERT_EQ(como_escribir_real(-v), como_el_flujo(-v)) << std::hexfloat << -v;
+    }
+  }
+}
+
+TEST(EscribirReal, RoundsExactTiesToEven) {
+  // 100000.5 lies exactly between 100000 and 100001: the even one is written.
+  for (float v = 100000.5F; v < 100200.0F; v += 1.0F) {
+    ASSERT_EQ(como_escribir_real(v), como_el_flujo(v)) << v;
+  }
+  for (const float v : {0.5F, 2.5F, 0.0001F, 999999.5F, 999998.5F, 0.00012345650F, 1.0F / 3.0F,
+                        0.0F, -0.0F, std::numeric_limits<float>::infinity(),
+                        -std::numeric_limits<float>::infinity(),
+                        std::numeric_limits<float>::quiet_NaN(),
+                        -std::numeric_limits<float>::quiet_NaN(),
+                        std::numeric_limits<float>::denorm_min(), std::numeric_limits<float>::max()}) {
+    ASSERT_EQ(como_escribir_real(v), como_el_flujo(v)) << v;
+  }
+}
+
+TEST(EscribirReal, WritesWhatTheStreamWritesForRandomFloats) {
+  std::mt19937_64 rng(5);
+  for (int caso = 0; caso < 300000; ++caso) {
+    const float v = std::bit_cast<float>(static_cast<std::uint32_t>(rng()));
+    ASSERT_EQ(como_escribir_real(v), como_el_flujo(v)) << std::hexfloat << v;
+  }
+}
+
 // The straightforward reading with the stream: count, then n values each echoed with ",".
 std::string eco_del_flujo(std::istream& flujo, std::vector<float>& valores) {
   std::ostringstream eco;
