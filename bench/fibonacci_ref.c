@@ -17,8 +17,9 @@ int main(void) {
   if (scanf("%d", &n) != 1 || n < 1) return 1;
   printf(" El numero de Fibonacci %d-esimo es %d\n", n, fib(n));
   fflush(stdout);
-  volatile int32_t m = n;
-  long double p = fib(m), q = fib(m - 1);
+  /* Read through volatiles so that the compiler evaluates both in full, as fibratio does. */
+  volatile int32_t n_p = n, n_q = n - 1;
+  long double p = fib(n_p), q = fib(n_q);
   printf("El cociente entre dos numeros consecutivos de la serie Fibonacci es%25.25Lg\n", p / q);
   return 0;
 }

@@ -49,10 +49,12 @@ constexpr std::int32_t fibonacci(std::int32_t n) {
 // F(n) / F(n-1) in long double, both operands converted exactly; for n = 1 it is 1/0, +infinity.
 // For |n| <= n_maximo.
 inline long double cociente(std::int32_t n) {
-  // n is read through a volatile so that the optimiser cannot prove it equal to an argument
-  // already evaluated by the caller: every run computes F(n) again here, as documented.
-  const volatile std::int32_t m = n;
-  const std::int32_t p = fibonacci(m);
-  const std::int32_t q = fibonacci(m - 1);
+  // fibonacci is pure, so an optimiser may merge evaluations: reuse the caller's F(n), or take
+  // F(n-1) from inside F(n) = F(n-1) + F(n-2). Each argument is read through a volatile, which it
+  // cannot see through, so both are evaluated in full, as documented.
+  const volatile std::int32_t n_p = n;
+  const volatile std::int32_t n_q = n - 1;
+  const std::int32_t p = fibonacci(n_p);
+  const std::int32_t q = fibonacci(n_q);
   return static_cast<long double>(p) / static_cast<long double>(q);
 }

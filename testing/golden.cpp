@@ -1,6 +1,6 @@
 // golden: runs a program on one test case in a scratch directory and compares bytes.
 //
-//   golden [--result NAME] PROGRAM CASE_DIR
+//   golden [--sanitized] [--result NAME] PROGRAM CASE_DIR
 //
 // A case is a folder. Every entry in it is copied into an empty working directory, except these:
 //   stdin             standard input of the run (otherwise /dev/null)
@@ -15,12 +15,16 @@
 //                                           expected.stdout file is then not consulted
 //                       running SECONDS     the program must still be running after SECONDS
 //                                           (it is then stopped and its status not checked)
+//                       memory MIB          limit the program's address space to MIB MiB, so
+//                                           that reserving memory it cannot need fails; ignored
+//                                           with --sanitized (the sanitizers reserve terabytes)
 // With --result NAME the program must leave a file NAME in every run; it must hold
 // expected.NAME, or be empty when the case has none. Apart from that file, the run must create
 // nothing in its working directory. The program must end by exit, never by a signal.
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -91,6 +95,7 @@ struct informe {
 struct preparacion {
   std::optional<std::string> salida;  // where standard output goes, if not captured
   std::optional<double> corriendo;    // seconds the program must keep running
+  std::optional<long> memoria_mib;     // limit of the address space
 };
 
 preparacion preparar(const fs::path& caso, const fs::path& trabajo) {
@@ -114,6 +119,8 @@ preparacion preparar(const fs::path& caso, const fs::path& trabajo) {
       p.salida = a;
     } else if (orden == "running") {
       p.corriendo = std::stod(a);
+    } else if (orden == "memory") {
+      p.memoria_mib = std::stol(a);
     } else {
       throw std::runtime_error("unknown setup directive: " + linea);
     }
@@ -142,13 +149,18 @@ int abrir_o_morir(const std::string& ruta, int flags) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  bool con_sanitizadores = false;
+  if (!args.empty() && args[0] == "--sanitized") {
+    con_sanitizadores = true;
+    args.erase(args.begin());
+  }
   std::optional<std::string> resultado;
   if (args.size() >= 2 && args[0] == "--result") {
     resultado = args[1];
     args.erase(args.begin(), args.begin() + 2);
   }
   if (args.size() != 2) {
-    std::cerr << "usage: golden [--result NAME] PROGRAM CASE_DIR\n";
+    std::cerr << "usage: golden [--sanitized] [--result NAME] PROGRAM CASE_DIR\n";
     return 2;
   }
   const fs::path programa = fs::absolute(args[0]);
@@ -186,6 +198,11 @@ int main(int argc, char** argv) {
     ::dup2(abrir_o_morir(entrada, O_RDONLY), 0);
     ::dup2(abrir_o_morir(salida, O_WRONLY | O_CREAT | O_TRUNC), 1);
     ::dup2(abrir_o_morir(errores, O_WRONLY | O_CREAT | O_TRUNC), 2);
+    if (prep.memoria_mib && !con_sanitizadores) {
+      const auto bytes = static_cast<rlim_t>(*prep.memoria_mib) * 1024 * 1024;
+      const rlimit limite{bytes, bytes};
+      ::setrlimit(RLIMIT_AS, &limite);
+    }
     ::execl(programa.c_str(), programa.c_str(), static_cast<char*>(nullptr));
     std::_Exit(127);
   }

@@ -2,12 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
-#include <iomanip>
 #include <limits>
-#include <sstream>
-#include <string>
 
 namespace {
 
@@ -51,27 +47,6 @@ TEST(Fibonacci, RunsTheRecurrenceBackwardsForNegativeN) {
     const std::int32_t signo = n % 2 == 1 ? 1 : -1;
     ASSERT_EQ(fibonacci(-n), signo * fibonacci_iterativo(n)) << "n = " << -n;
   }
-}
-
-std::string impreso(long double r) {
-  std::ostringstream o;
-  o << std::setprecision(25) << r;
-  return o.str();
-}
-
-TEST(Cociente, IsTheLongDoubleQuotientNeverNarrowed) {
-  // 8/5 and 55/34 have no exact binary value: the 64-bit significand shows in the last digits,
-  // which a double would not have.
-  EXPECT_EQ(impreso(cociente(6)), "1.600000000000000000021684");
-  EXPECT_EQ(impreso(cociente(10)), "1.617647058823529411758328");
-  EXPECT_NE(impreso(cociente(10)), impreso(static_cast<long double>(55.0 / 34.0)));
-}
-
-TEST(Cociente, IsDefinedForEveryNOneIncluded) {
-  EXPECT_EQ(cociente(1), std::numeric_limits<long double>::infinity());  // 1 / F(0)
-  EXPECT_EQ(cociente(0), 0.0L);                                          // 0 / F(-1)
-  EXPECT_EQ(cociente(-1), -1.0L);                                        // 1 / F(-2)
-  EXPECT_EQ(cociente(2), 1.0L);
 }
 
 }  // namespace

@@ -73,12 +73,4 @@ TEST(ProdVect, MatchesTheExactIntegerProductCorrectlyRounded) {
   }
 }
 
-TEST(ProdVect, ZeroComponentsKeepTheSignOfTheDifference) {
-  // (-1)(0) - (0)(1) is -0 - 0 = -0; the other two are +0.
-  const auto c = producto({0.0F, -1.0F, 0.0F}, {0.0F, 1.0F, 0.0F});
-  EXPECT_TRUE(std::signbit(c[0]));
-  EXPECT_FALSE(std::signbit(c[1]));
-  EXPECT_FALSE(std::signbit(c[2]));
-}
-
 }  // namespace
