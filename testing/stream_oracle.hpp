@@ -1,0 +1,99 @@
+#pragma once
+
+// The vec.dat reader against the stream library: the same bytes must give the same values, the
+// same failures and leave the same characters unread as std::istream's formatted extraction.
+// Shared by the unit tests and the fuzzer.
+
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "vec_dat.hpp"
+
+namespace oraculo {
+
+// What the stream reports, put in the reader's terms: after a failure the stream leaves the value
+// untouched when it found no token, 0 for a non-number, the nearest limit for a number too large.
+template <typename T>
+lectura segun_el_flujo(bool bien, T valor, T intacto) {
+  if (bien) {
+    return lectura::ok;
+  }
+  if (valor == intacto) {
+    return lectura::fin;
+  }
+  return valor == T{0} ? lectura::no_numero : lectura::fuera_de_rango;
+}
+
+template <typename T>
+std::string mostrar(T v) {
+  std::ostringstream o;
+  o.precision(9);
+  o << v;
+  return o.str();
+}
+
+// Reads `plan` ('i' an integer, 'f' a real) from `texto` with both and stops where the stream first
+// fails, as a program would. Returns a description of the first difference, if any.
+inline std::optional<std::string> diferencia(const std::string& texto, std::string_view plan) {
+  std::istringstream flujo(texto);
+  std::istringstream propio(texto);
+  for (std::size_t paso = 0; paso < plan.size(); ++paso) {
+    const std::string donde = "step " + std::to_string(paso) + ": ";
+    bool bien = false;
+    if (plan[paso] == 'i') {
+      constexpr std::int32_t intacto = 12345;
+      std::int32_t esperado = intacto;
+      std::int32_t obtenido = intacto;
+      bien = static_cast<bool>(flujo >> esperado);
+      const lectura r = extraer_entero(*propio.rdbuf(), obtenido);
+      if (r != segun_el_flujo(bien, esperado, intacto) || obtenido != esperado) {
+        return donde + "integer " + mostrar(obtenido) + " (outcome " +
+               std::to_string(static_cast<int>(r)) + "), stream " + mostrar(esperado) +
+               (bien ? " (read)" : " (failed)");
+      }
+    } else {
+      constexpr float intacto = 12345.0F;
+      float esperado = intacto;
+      float obtenido = intacto;
+      bien = static_cast<bool>(flujo >> esperado);
+      const lectura r = extraer_real(*propio.rdbuf(), obtenido);
+      if (r != segun_el_flujo(bien, esperado, intacto) ||
+          std::bit_cast<std::uint32_t>(obtenido) != std::bit_cast<std::uint32_t>(esperado)) {
+        return donde + "real " + mostrar(obtenido) + " (outcome " +
+               std::to_string(static_cast<int>(r)) + "), stream " + mostrar(esperado) +
+               (bien ? " (read)" : " (failed)");
+      }
+    }
+    flujo.clear();
+    const auto consumido_flujo = flujo.tellg();
+    const auto consumido_propio = propio.rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in);
+    if (consumido_propio != consumido_flujo) {
+      return donde + "consumed " + std::to_string(consumido_propio) + " characters, stream " +
+             std::to_string(consumido_flujo);
+    }
+    if (!bien) {
+      return std::nullopt;
+    }
+  }
+  return std::nullopt;
+}
+
+// The echo of one value against what the stream writes for it.
+inline std::optional<std::string> diferencia_de_escritura(float v) {
+  std::ostringstream o;
+  o << v;
+  std::array<char, largo_real_maximo> texto{};
+  const std::string propio(texto.data(), escribir_real(texto.data(), v));
+  if (propio != o.str()) {
+    return "wrote " + propio + ", stream " + o.str() + " for bits " +
+           std::to_string(std::bit_cast<std::uint32_t>(v));
+  }
+  return std::nullopt;
+}
+
+}  // namespace oraculo
