@@ -95,7 +95,7 @@ struct informe {
 struct preparacion {
   std::optional<std::string> salida;  // where standard output goes, if not captured
   std::optional<double> corriendo;    // seconds the program must keep running
-  std::optional<long> memoria_mib;     // limit of the address space
+  std::optional<long> memoria_mib;    // limit of the address space
 };
 
 preparacion preparar(const fs::path& caso, const fs::path& trabajo) {
@@ -147,8 +147,7 @@ int abrir_o_morir(const std::string& ruta, int flags) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+int ejecutar(std::vector<std::string> args) {
   bool con_sanitizadores = false;
   if (!args.empty() && args[0] == "--sanitized") {
     con_sanitizadores = true;
@@ -212,7 +211,8 @@ int main(int argc, char** argv) {
   const auto inicio = std::chrono::steady_clock::now();
   const double espera = prep.corriendo.value_or(segundos_maximos);
   bool terminado = false;
-  while (std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count() < espera) {
+  while (std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count() <
+         espera) {
     if (::waitpid(hijo, &estado, WNOHANG) == hijo) {
       terminado = true;
       break;
@@ -233,9 +233,8 @@ int main(int argc, char** argv) {
     if (WIFSIGNALED(estado)) {
       inf.fallo("killed by signal " + std::to_string(WTERMSIG(estado)));
     } else {
-      const std::string esperado = fs::exists(caso / "expected.status")
-                                       ? leer(caso / "expected.status")
-                                       : std::string("0");
+      const std::string esperado =
+          fs::exists(caso / "expected.status") ? leer(caso / "expected.status") : std::string("0");
       inf.comparar("exit status", std::to_string(std::stoi(esperado)),
                    std::to_string(WEXITSTATUS(estado)));
     }
@@ -283,4 +282,13 @@ int main(int argc, char** argv) {
     return 0;
   }
   return 1;
+}
+
+int main(int argc, char** argv) {
+  try {
+    return ejecutar({argv + 1, argv + argc});
+  } catch (const std::exception& error) {
+    std::cerr << "golden: " << error.what() << '\n';
+    return 2;
+  }
 }

@@ -28,8 +28,8 @@ float primera_en_double(std::array<float, 3> a, std::array<float, 3> b) {
 
 TEST(ProdVect, RoundsTheLongDoubleDifferenceOnceToFloat) {
   // 3 x 195.786163 is exactly halfway between two floats, and the tiny second product takes the
-  // exact difference just below that midpoint. long double holds it and rounds down to 587.358459...;
-  // double loses the tiny product and rounds the tie to even, up, as float does.
+  // exact difference just below that midpoint. long double holds it and rounds down to
+  // 587.358459...; double loses the tiny product and rounds the tie to even, up, as float does.
   const std::array<float, 3> a{0.0F, 3.0F, 9.31322575e-10F};
   const std::array<float, 3> b{0.0F, 9.53674316e-07F, 195.786163F};
   const auto c = producto(a, b);
