@@ -20,6 +20,7 @@ constexpr const char* programa = "seriestats";
 
 int ejecutar() {
   std::ifstream datos = abrir_vec();
+  comprobar_vec(datos);
   const std::int32_t n = leer_cuenta(datos);
   if (n < 0) {
     throw std::runtime_error(std::string(nombre_vec) + ": la cuenta de valores es negativa (" +

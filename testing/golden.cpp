@@ -11,7 +11,8 @@
 //   setup             one directive a line, applied after the copy:
 //                       mkdir NAME          create a directory NAME
 //                       symlink TARGET NAME create a symbolic link NAME -> TARGET
-//                       stdout PATH         send standard output to PATH (say /dev/full); the
+//                       stdout PATH         send standard output to PATH (say /dev/full), or
+//                                           leave it closed with "stdout closed"; the
 //                                           expected.stdout file is then not consulted
 //                       running SECONDS     the program must still be running after SECONDS
 //                                           (it is then stopped and its status not checked)
@@ -195,8 +196,12 @@ int ejecutar(std::vector<std::string> args) {
       std::_Exit(127);
     }
     ::dup2(abrir_o_morir(entrada, O_RDONLY), 0);
-    ::dup2(abrir_o_morir(salida, O_WRONLY | O_CREAT | O_TRUNC), 1);
     ::dup2(abrir_o_morir(errores, O_WRONLY | O_CREAT | O_TRUNC), 2);
+    if (salida == "closed") {
+      ::close(1);  // last, so that no other file takes its number
+    } else {
+      ::dup2(abrir_o_morir(salida, O_WRONLY | O_CREAT | O_TRUNC), 1);
+    }
     if (prep.memoria_mib && !con_sanitizadores) {
       const auto bytes = static_cast<rlim_t>(*prep.memoria_mib) * 1024 * 1024;
       const rlimit limite{bytes, bytes};

@@ -32,13 +32,16 @@ void escribir_componentes(std::ostream& salida, const std::array<float, 3>& c) {
 void vaciar_resultado() { std::ofstream(nombre_resultado, std::ios::trunc).close(); }
 
 int ejecutar() {
-  // The result file is created, or emptied, before anything is read: after every run it exists,
-  // and it holds a result only when this run produced one.
+  // The data file is opened first, then the result file is created, or emptied, before anything
+  // is read: after every run it exists, and it holds a result only when this run produced one.
+  // (Opened in this order, a closed standard output is taken by the data file, which cannot be
+  // written, and not by the result file, which would then receive the console's lines.)
+  std::ifstream datos = abrir_vec();
   std::ofstream resultado(nombre_resultado, std::ios::trunc);
   if (!resultado) {
     throw std::runtime_error(std::string(nombre_resultado) + ": no se puede crear");
   }
-  std::ifstream datos = abrir_vec();
+  comprobar_vec(datos);
 
   const std::int32_t n = leer_cuenta(datos);
   if (n != 3) {

@@ -307,11 +307,12 @@ char* escribir_real(char* destino, float valor) {
   return p;
 }
 
-std::ifstream abrir_vec() {
-  std::ifstream fichero(nombre_vec);
+std::ifstream abrir_vec() { return std::ifstream(nombre_vec); }
+
+void comprobar_vec(const std::ifstream& fichero) {
   std::error_code error;
   const auto estado = std::filesystem::status(nombre_vec, error);
-  if (!fichero) {
+  if (!fichero.is_open()) {
     fallar_lectura(estado.type() == std::filesystem::file_type::not_found
                        ? "no existe en el directorio de trabajo"
                        : "no se puede abrir para lectura");
@@ -319,7 +320,6 @@ std::ifstream abrir_vec() {
   if (std::filesystem::is_directory(estado)) {
     fallar_lectura("es un directorio, no un fichero de datos");
   }
-  return fichero;
 }
 
 std::int32_t leer_cuenta(std::istream& fichero) {

@@ -49,8 +49,12 @@ char* escribir_real(char* destino, float valor);
 // The name of the data file, relative to the working directory.
 inline constexpr const char* nombre_vec = "vec.dat";
 
-// Opens "vec.dat" for reading; throws if it is missing, a directory or cannot be opened.
+// Opens "vec.dat" for reading. The opening is checked apart, by comprobar_vec, so that a program
+// can open its other files in between, in a fixed order.
 std::ifstream abrir_vec();
+
+// Throws if the file that abrir_vec opened is missing, a directory or could not be opened.
+void comprobar_vec(const std::ifstream& fichero);
 
 // Reads the count, the first token of the file.
 std::int32_t leer_cuenta(std::istream& fichero);
