@@ -7,9 +7,11 @@
 // output that cannot be written (a full disk, /dev/full) is such a failure too.
 
 #include <cstdint>
+#include <exception>
 #include <iostream>
 #include <istream>
 #include <limits>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -28,6 +30,19 @@ inline int terminar(std::string_view programa) {
     return fallar(programa, "no se puede escribir en la salida estandar");
   }
   return 0;
+}
+
+// Runs a program's body and returns its exit status; an exception that escapes it is the
+// failure it describes, reported as such.
+template <typename Cuerpo>
+int ejecutar_informando(std::string_view programa, Cuerpo cuerpo) {
+  try {
+    return cuerpo();
+  } catch (const std::bad_alloc&) {
+    return fallar(programa, "memoria insuficiente");
+  } catch (const std::exception& error) {
+    return fallar(programa, error.what());
+  }
 }
 
 // Reads one 32-bit integer by formatted extraction: leading white space (line ends included) is

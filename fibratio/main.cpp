@@ -2,30 +2,25 @@
 // recursion, and the quotient F(n) / F(n-1) in extended precision with 25 significant digits.
 
 #include <cstdint>
-#include <exception>
 #include <iomanip>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 
 #include "consola.hpp"
 #include "fibonacci.hpp"
 
 namespace {
-constexpr const char* programa = "fibratio";
-}
 
-int main() {
+constexpr const char* programa = "fibratio";
+
+int ejecutar() {
   std::cout << "Entrar un numero entero" << std::endl;
-  std::int32_t n = 0;
-  try {
-    n = leer_entero_consola(std::cin);
-  } catch (const std::exception& error) {
-    return fallar(programa, error.what());
-  }
+  const std::int32_t n = leer_entero_consola(std::cin);
   if (n > n_maximo || n < -n_maximo) {
-    return fallar(programa, "entrada estandar: n = " + std::to_string(n) +
-                                " anidaria demasiadas llamadas; se admite de -" +
-                                std::to_string(n_maximo) + " a " + std::to_string(n_maximo));
+    throw std::runtime_error("entrada estandar: n = " + std::to_string(n) +
+                             " anidaria demasiadas llamadas; se admite de -" +
+                             std::to_string(n_maximo) + " a " + std::to_string(n_maximo));
   }
   const std::int32_t f = fibonacci(n);
   // The first line is complete on the console before the quotient, which takes longer, starts.
@@ -35,3 +30,7 @@ int main() {
             << std::setw(25) << std::setprecision(25) << r << std::endl;
   return terminar(programa);
 }
+
+}  // namespace
+
+int main() { return ejecutar_informando(programa, ejecutar); }

@@ -2,10 +2,8 @@
 // standard deviation (population form).
 
 #include <cstdint>
-#include <exception>
 #include <fstream>
 #include <iostream>
-#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -37,12 +35,4 @@ int ejecutar() {
 
 }  // namespace
 
-int main() {
-  try {
-    return ejecutar();
-  } catch (const std::bad_alloc&) {
-    return fallar(programa, "memoria insuficiente");
-  } catch (const std::exception& error) {
-    return fallar(programa, error.what());
-  }
-}
+int main() { return ejecutar_informando(programa, ejecutar); }

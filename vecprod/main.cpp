@@ -3,10 +3,8 @@
 
 #include <array>
 #include <cstdint>
-#include <exception>
 #include <fstream>
 #include <iostream>
-#include <new>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -71,12 +69,4 @@ int ejecutar() {
 
 }  // namespace
 
-int main() {
-  try {
-    return ejecutar();
-  } catch (const std::bad_alloc&) {
-    return fallar(programa, "memoria insuficiente");
-  } catch (const std::exception& error) {
-    return fallar(programa, error.what());
-  }
-}
+int main() { return ejecutar_informando(programa, ejecutar); }
