@@ -146,8 +146,6 @@ int abrir_o_morir(const std::string& ruta, int flags) {
   return fd;
 }
 
-}  // namespace
-
 int ejecutar(std::vector<std::string> args) {
   bool con_sanitizadores = false;
   if (!args.empty() && args[0] == "--sanitized") {
@@ -288,6 +286,7 @@ int ejecutar(std::vector<std::string> args) {
   }
   return 1;
 }
+}  // namespace
 
 int main(int argc, char** argv) {
   try {

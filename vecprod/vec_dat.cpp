@@ -162,9 +162,10 @@ std::size_t cota_de_valores(std::istream& fichero, std::int32_t k) {
 constexpr std::array<std::uint64_t, 10> potencias_de_10 = {
     1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
 
-// |valor| * 10^s for a normal float and 0 <= s <= 9, split exactly into its integer part and
-// whether rounding to the nearest integer, ties to even, goes up. A normal float is m * 2^e with
-// m < 2^24, so the product is the fraction m * 10^s / 2^-e, whose numerator fits in 64 bits.
+// valor * 10^s for 1e-4 <= valor < 1e6 and 0 <= s <= 9, split exactly into its integer part and
+// whether rounding to the nearest integer, ties to even, goes up. Such a float is m * 2^e with
+// m < 2^24 and -37 <= e <= -4, so the product is the fraction m * 10^s / 2^-e, whose numerator
+// fits in 64 bits.
 struct escalado {
   std::uint64_t entero;
   bool sube;
@@ -174,13 +175,7 @@ escalado escalar(float valor, int s) {
   const std::uint64_t m = (bits & 0x7fffffU) | 0x800000U;
   const int e = static_cast<int>((bits >> 23) & 0xffU) - 150;
   const std::uint64_t numerador = m * potencias_de_10[static_cast<std::size_t>(s)];
-  if (e >= 0) {
-    return {numerador << e, false};
-  }
   const int desplazamiento = -e;
-  if (desplazamiento >= 64) {
-    return {0, false};
-  }
   const std::uint64_t entero = numerador >> desplazamiento;
   const std::uint64_t resto = numerador & ((std::uint64_t{1} << desplazamiento) - 1);
   const std::uint64_t mitad = std::uint64_t{1} << (desplazamiento - 1);
