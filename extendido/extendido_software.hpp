@@ -1,0 +1,44 @@
+#pragma once
+
+// Exact software model of the x87 80-bit extended format and of the few operations the programs
+// perform in it: exact conversion from float and from 32-bit integers; addition, subtraction,
+// multiplication and division rounded to a 64-bit significand, nearest even; rounding to float
+// as the x87 store does it; and the decimal text that the stream writes for a long double.
+//
+// A value is kept in the x87 register layout:
+//   value = (-1)^negativo * significando * 2^(exponente - 16383 - 63)
+// exponente is biased (0 .. 0x7fff). Normal numbers have bit 63 of significando set. Zero has
+// exponente 0 and significando 0 (either sign). exponente 0x7fff holds infinity (significando
+// 0x8000000000000000) and NaN (any other significando with bit 63 set); 0/0 gives the x87's
+// default NaN, negative with significando 0xC000000000000000.
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+struct extendido_software {
+  std::uint64_t significando = 0;
+  std::uint16_t exponente = 0;
+  bool negativo = false;
+
+  constexpr extendido_software() = default;
+  explicit extendido_software(float v);
+  explicit extendido_software(std::int32_t v);
+
+  // The value rounded to float as the x87 store to single precision does it.
+  explicit operator float() const;
+
+  friend extendido_software operator+(extendido_software a, extendido_software b);
+  friend extendido_software operator-(extendido_software a, extendido_software b);
+  friend extendido_software operator*(extendido_software a, extendido_software b);
+  friend extendido_software operator/(extendido_software a, extendido_software b);
+};
+
+// The text that `std::ostream << long double` writes in the default (general) notation with
+// precision `precision` (0 counts as 1), as printf's %.*Lg: correct rounding of the exact binary
+// value, trailing zeros dropped, "inf", "-inf", "nan", "-nan", "-0".
+std::string texto_general(const extendido_software& x, int precision);
+
+// Writes texto_general(x, salida.precision()) through the stream, so that a field width set
+// before applies to it as it does to a number.
+std::ostream& operator<<(std::ostream& salida, const extendido_software& x);
