@@ -1,0 +1,1 @@
+#include "extendido_software.hpp"
