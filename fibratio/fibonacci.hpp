@@ -1,10 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <limits>
 
-static_assert(std::numeric_limits<long double>::digits == 64,
-              "cociente returns the x86 80-bit long double (64-bit significand)");
+#include "extendido.hpp"
 
 // The recursion nests |n| calls deep; this bound keeps the deepest run far inside the default
 // stack of 8 MiB, with or without the sanitizers' larger frames. Larger |n| are refused (and would
@@ -46,9 +44,9 @@ constexpr std::int32_t fibonacci(std::int32_t n) {
   return n < 0 ? fibonacci_hacia_atras(n) : fibonacci_natural(n);
 }
 
-// F(n) / F(n-1) in long double, both operands converted exactly; for n = 1 it is 1/0, +infinity.
-// For |n| <= n_maximo.
-inline long double cociente(std::int32_t n) {
+// F(n) / F(n-1) in the extended format, both operands converted exactly; for n = 1 it is 1/0,
+// +infinity. For |n| <= n_maximo.
+inline extendido cociente(std::int32_t n) {
   // fibonacci is pure, so an optimiser may merge evaluations: reuse the caller's F(n), or take
   // F(n-1) from inside F(n) = F(n-1) + F(n-2). Each argument is read through a volatile, which it
   // cannot see through, so both are evaluated in full, as documented.
@@ -56,5 +54,5 @@ inline long double cociente(std::int32_t n) {
   const volatile std::int32_t n_q = n - 1;
   const std::int32_t p = fibonacci(n_p);
   const std::int32_t q = fibonacci(n_q);
-  return static_cast<long double>(p) / static_cast<long double>(q);
+  return a_extendido(p) / a_extendido(q);
 }

@@ -25,7 +25,9 @@ int ejecutar() {
   const std::int32_t f = fibonacci(n);
   // The first line is complete on the console before the quotient, which takes longer, starts.
   std::cout << " El numero de Fibonacci " << n << "-esimo es " << f << std::endl;
-  const long double r = cociente(n);
+  // Written with the stream's general notation, whether r is a long double or the software
+  // model's value, which prints the same text.
+  const extendido r = cociente(n);
   std::cout << "El cociente entre dos numeros consecutivos de la serie Fibonacci es"
             << std::setw(25) << std::setprecision(25) << r << std::endl;
   return terminar(programa);

@@ -1,0 +1,65 @@
+#pragma once
+
+// The extended arithmetic of the programs: `extendido` is the x87 80-bit format (64-bit
+// significand, round to nearest even), and the functions below are the only places where a value
+// enters it or leaves it, so that every rounding is written out:
+//   a_extendido(float), a_extendido(std::int32_t)  exact widening
+//   a_float(extendido)                              rounding to float, as the x87 store does it
+//   a_float(float)                                  a float computed by the hardware (a square
+//                                                   root) rounded to float where the hardware
+//                                                   keeps more precision than float
+//
+// Where long double is that format (x86-64, i386) the hardware computes; elsewhere, or when the
+// build forces it (CMake option SOFTWARE_EXTENDED, which sets EXTENDIDO_SOFTWARE=1), the software
+// model of extendido_software.hpp does, bit for bit the same. The code using it reads the same
+// both ways.
+
+#include <cfloat>
+#include <cstdint>
+#include <limits>
+
+#if !defined(EXTENDIDO_SOFTWARE)
+#error "EXTENDIDO_SOFTWARE is set by the build (link the extendido target)"
+#endif
+
+// Where floats are evaluated in a wider format (FLT_EVAL_METHOD 2: i386, whose x87 registers keep
+// 64 significant bits), GCC 12's C++ keeps that excess precision across casts and assignments to
+// float (-fexcess-precision=fast; =standard is not implemented for C++ before GCC 13), so a float
+// variable may silently hold a wider value. A volatile float is an object that the compiler must
+// store, in its 4 bytes: the store rounds the register's value to float once, as amd64 does, and
+// the value read back is that float exactly. This holds for GCC and clang alike and costs a store
+// and a load; -ffloat-store is GCC only and leaves unnamed temporaries wide, and SSE math
+// (-mfpmath=sse) needs SSE2, which Debian's i386 baseline (i686) does not guarantee.
+#if FLT_EVAL_METHOD == 0
+inline float a_float(float v) { return v; }
+#else
+inline float a_float(float v) {
+  const volatile float guardado = v;
+  return guardado;
+}
+#endif
+
+#if EXTENDIDO_SOFTWARE
+
+#include "extendido_software.hpp"
+
+using extendido = extendido_software;
+
+inline extendido a_extendido(float v) { return extendido_software(v); }
+inline extendido a_extendido(std::int32_t v) { return extendido_software(v); }
+inline float a_float(extendido x) { return static_cast<float>(x); }
+
+#else
+
+static_assert(std::numeric_limits<long double>::digits == 64 &&
+                  std::numeric_limits<long double>::max_exponent == 16384,
+              "long double is not the x87 80-bit format here: build with SOFTWARE_EXTENDED");
+
+using extendido = long double;
+
+inline extendido a_extendido(float v) { return static_cast<long double>(v); }
+inline extendido a_extendido(std::int32_t v) { return static_cast<long double>(v); }
+// The cast alone may leave the value wide (see above); a_float(float) rounds it, once.
+inline float a_float(extendido x) { return a_float(static_cast<float>(x)); }
+
+#endif
