@@ -1,5 +1,20 @@
 # Test registration shared by the four programs' test folders.
-find_package(GTest REQUIRED)
+#
+# In a cross build the programs and the unit tests are binaries for the target, run through
+# CMAKE_CROSSCOMPILING_EMULATOR ("qemu-aarch64;-L;/usr/aarch64-linux-gnu"): CTest puts it before
+# each unit test, and the golden runner, a program of the build machine, before each program.
+if(CMAKE_CROSSCOMPILING)
+  # GoogleTest built for the target from the sources that Debian's libgtest-dev ships; only the
+  # libraries the tests link are built, without our warnings, and nothing of it is installed.
+  set(GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources, for cross builds")
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  target_compile_options(gtest PRIVATE -w)
+  target_compile_options(gtest_main PRIVATE -w)
+else()
+  find_package(GTest REQUIRED)
+endif()
 include(GoogleTest)
 
 # add_golden_cases(PROGRAM CASES_DIR [RESULT NAME])
@@ -13,6 +28,10 @@ function(add_golden_cases program cases_dir)
   if(SANITIZE)
     list(APPEND options --sanitized)
   endif()
+  if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
+    list(JOIN CMAKE_CROSSCOMPILING_EMULATOR " " emulador)
+    list(APPEND options --emulator ${emulador})
+  endif()
   if(ARG_RESULT)
     list(APPEND options --result ${ARG_RESULT})
   endif()
@@ -21,7 +40,7 @@ function(add_golden_cases program cases_dir)
     if(IS_DIRECTORY "${dir}")
       cmake_path(GET dir FILENAME name)
       add_test(NAME ${program}.${name}
-               COMMAND golden ${options} $<TARGET_FILE:${program}> ${dir})
+               COMMAND ${GOLDEN_RUNNER} ${options} $<TARGET_FILE:${program}> ${dir})
       set_tests_properties(${program}.${name} PROPERTIES LABELS "golden;${program}" TIMEOUT 150)
     endif()
   endforeach()

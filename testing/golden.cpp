@@ -1,7 +1,9 @@
 // golden: runs a program on one test case in a scratch directory and compares bytes.
 //
-//   golden [--sanitized] [--result NAME] PROGRAM CASE_DIR
+//   golden [--sanitized] [--emulator COMMAND] [--result NAME] PROGRAM CASE_DIR
 //
+// With --emulator, PROGRAM is a binary for another machine and runs as COMMAND PROGRAM, COMMAND
+// being split at blanks ("qemu-aarch64 -L /usr/aarch64-linux-gnu").
 // A case is a folder. Every entry in it is copied into an empty working directory, except these:
 //   stdin             standard input of the run (otherwise /dev/null)
 //   expected.stdout   what standard output must hold, byte for byte
@@ -19,6 +21,8 @@
 //                       memory MIB          limit the program's address space to MIB MiB, so
 //                                           that reserving memory it cannot need fails; ignored
 //                                           with --sanitized (the sanitizers reserve terabytes)
+//                                           and with --emulator (qemu-user reserves the guest's
+//                                           whole address space for itself)
 // With --result NAME the program must leave a file NAME in every run; it must hold
 // expected.NAME, or be empty when the case has none. Apart from that file, the run must create
 // nothing in its working directory. The program must end by exit, never by a signal.
@@ -148,17 +152,26 @@ int abrir_o_morir(const std::string& ruta, int flags) {
 
 int ejecutar(std::vector<std::string> args) {
   bool con_sanitizadores = false;
-  if (!args.empty() && args[0] == "--sanitized") {
-    con_sanitizadores = true;
-    args.erase(args.begin());
-  }
+  std::vector<std::string> emulador;
   std::optional<std::string> resultado;
-  if (args.size() >= 2 && args[0] == "--result") {
-    resultado = args[1];
-    args.erase(args.begin(), args.begin() + 2);
+  while (!args.empty() && args[0].rfind("--", 0) == 0) {
+    if (args[0] == "--sanitized") {
+      con_sanitizadores = true;
+      args.erase(args.begin());
+    } else if (args.size() >= 2 && args[0] == "--emulator") {
+      std::istringstream palabras(args[1]);
+      emulador.assign(std::istream_iterator<std::string>(palabras), {});
+      args.erase(args.begin(), args.begin() + 2);
+    } else if (args.size() >= 2 && args[0] == "--result") {
+      resultado = args[1];
+      args.erase(args.begin(), args.begin() + 2);
+    } else {
+      break;
+    }
   }
   if (args.size() != 2) {
-    std::cerr << "usage: golden [--sanitized] [--result NAME] PROGRAM CASE_DIR\n";
+    std::cerr << "usage: golden [--sanitized] [--emulator COMMAND] [--result NAME] PROGRAM "
+                 "CASE_DIR\n";
     return 2;
   }
   const fs::path programa = fs::absolute(args[0]);
@@ -188,6 +201,14 @@ int ejecutar(std::vector<std::string> args) {
   const std::string salida = prep.salida.value_or((raiz / "stdout").string());
   const std::string errores = (raiz / "stderr").string();
 
+  std::vector<std::string> orden = emulador;
+  orden.push_back(programa.string());
+  std::vector<char*> argv;
+  for (std::string& palabra : orden) {
+    argv.push_back(palabra.data());
+  }
+  argv.push_back(nullptr);
+
   const pid_t hijo = ::fork();
   if (hijo == 0) {
     if (::chdir(trabajo.c_str()) != 0) {
@@ -200,12 +221,12 @@ int ejecutar(std::vector<std::string> args) {
     } else {
       ::dup2(abrir_o_morir(salida, O_WRONLY | O_CREAT | O_TRUNC), 1);
     }
-    if (prep.memoria_mib && !con_sanitizadores) {
+    if (prep.memoria_mib && !con_sanitizadores && emulador.empty()) {
       const auto bytes = static_cast<rlim_t>(*prep.memoria_mib) * 1024 * 1024;
       const rlimit limite{bytes, bytes};
       ::setrlimit(RLIMIT_AS, &limite);
     }
-    ::execl(programa.c_str(), programa.c_str(), static_cast<char*>(nullptr));
+    ::execvp(argv[0], argv.data());
     std::_Exit(127);
   }
 
