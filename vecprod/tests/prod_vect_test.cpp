@@ -17,9 +17,10 @@ std::array<float, 3> producto(std::array<float, 3> a, std::array<float, 3> b) {
 }
 
 // The first component of a x b evaluated in float and in double, as a compiler would without the
-// casts to long double: the cases below must tell them apart from the long double result.
+// casts to long double: the cases below must tell them apart from the long double result. (The
+// float operations are rounded by a_float where the hardware evaluates floats wider, i386.)
 float primera_en_float(std::array<float, 3> a, std::array<float, 3> b) {
-  return a[1] * b[2] - a[2] * b[1];
+  return a_float(a_float(a[1] * b[2]) - a_float(a[2] * b[1]));
 }
 float primera_en_double(std::array<float, 3> a, std::array<float, 3> b) {
   return static_cast<float>(static_cast<double>(a[1]) * static_cast<double>(b[2]) -
@@ -68,7 +69,8 @@ TEST(ProdVect, MatchesTheExactIntegerProductCorrectlyRounded) {
                                              ai[0] * bi[1] - ai[1] * bi[0]};
     const auto c = producto(a, b);
     for (std::size_t i = 0; i < 3; ++i) {
-      ASSERT_EQ(c[i], static_cast<float>(exacto[i])) << "case " << caso << " component " << i;
+      ASSERT_EQ(c[i], a_float(static_cast<float>(exacto[i])))
+          << "case " << caso << " component " << i;
     }
   }
 }

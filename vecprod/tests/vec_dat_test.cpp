@@ -44,9 +44,9 @@ std::string texto_aleatorio(std::mt19937_64& rng) {
   for (std::uint64_t t = 0; t < tokens; ++t) {
     const auto partes = 1 + rng() % 3;
     for (std::uint64_t p = 0; p < partes; ++p) {
-      s += piezas[rng() % piezas.size()];
+      s += piezas[static_cast<std::size_t>(rng() % piezas.size())];
     }
-    s += separadores[rng() % separadores.size()];
+    s += separadores[static_cast<std::size_t>(rng() % separadores.size())];
   }
   return s;
 }
@@ -218,10 +218,11 @@ TEST(LeerGrupo, EchoesEveryValueAsTheStreamWritesIt) {
     for (int i = 0; i < n; ++i) {
       const float f = std::bit_cast<float>(static_cast<std::uint32_t>(rng() % 0x7f800000U) |
                                            (rng() % 2 != 0 ? 0x80000000U : 0U));
-      const char* formato = std::array{"%.9g", "%.3e", "%f", "%.12g", "%g"}[rng() % 5];
+      const char* formato =
+          std::array{"%.9g", "%.3e", "%f", "%.12g", "%g"}[static_cast<std::size_t>(rng() % 5)];
       std::snprintf(numero.data(), numero.size(), formato, static_cast<double>(f));
       texto += numero.data();
-      texto += std::array{" ", "\n", "\t"}[rng() % 3];
+      texto += std::array{" ", "\n", "\t"}[static_cast<std::size_t>(rng() % 3)];
     }
     { std::ofstream(ruta, std::ios::binary) << texto; }
 
