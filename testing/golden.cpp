@@ -204,6 +204,7 @@ int ejecutar(std::vector<std::string> args) {
   std::vector<std::string> orden = emulador;
   orden.push_back(programa.string());
   std::vector<char*> argv;
+  argv.reserve(orden.size() + 1);
   for (std::string& palabra : orden) {
     argv.push_back(palabra.data());
   }
