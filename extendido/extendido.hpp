@@ -5,9 +5,12 @@
 // enters it or leaves it, so that every rounding is written out:
 //   a_extendido(float), a_extendido(std::int32_t)  exact widening
 //   a_float(extendido)                              rounding to float, as the x87 store does it
-//   a_float(float)                                  a float computed by the hardware (a square
-//                                                   root) rounded to float where the hardware
-//                                                   keeps more precision than float
+//   a_float(float)                                  a float computed by the hardware rounded to
+//                                                   float where the hardware keeps more
+//                                                   precision than float
+//   raiz_cuadrada(float)                            the square root of a float, as x86 gives it
+//   a_double(float)                                 a float widened for the stream to print it,
+//                                                   as x86 widens it
 //
 // Where long double is that format (x86-64, i386) the hardware computes; elsewhere, or when the
 // build forces it (CMake option SOFTWARE_EXTENDED, which sets EXTENDIDO_SOFTWARE=1), the software
@@ -15,6 +18,7 @@
 // both ways.
 
 #include <cfloat>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -38,6 +42,19 @@ inline float a_float(float v) {
   return guardado;
 }
 #endif
+
+// The root is correctly rounded on every target (on i386 it is computed with 64 bits and then
+// rounded, and 64 >= 2 * 24 + 2 makes that double rounding harmless). A NaN comes back as it came,
+// sign included, as x86 returns it; RISC-V would return its canonical positive NaN instead.
+inline float raiz_cuadrada(float v) { return std::isnan(v) ? v : a_float(std::sqrt(v)); }
+
+// The stream prints a float as the double it widens to, exactly. x86 (and ARM, POWER, s390x)
+// keep a NaN's sign in that conversion; RISC-V replaces every NaN by its canonical positive one,
+// so "-nan" would print as "nan". The sign is put back here.
+inline double a_double(float v) {
+  const double ancho = static_cast<double>(v);
+  return std::isnan(v) ? std::copysign(ancho, std::signbit(v) ? -1.0 : 1.0) : ancho;
+}
 
 #if EXTENDIDO_SOFTWARE
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 #include <span>
 
@@ -29,5 +28,5 @@ inline float desviacion_tipica(std::span<const float> x, float media_x) {
   }
   const float varianza =
       a_float(a_extendido(acumulado) / a_extendido(static_cast<std::int32_t>(x.size())));
-  return a_float(std::sqrt(varianza));
+  return raiz_cuadrada(varianza);
 }

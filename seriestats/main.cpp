@@ -10,6 +10,7 @@
 
 #include "consola.hpp"
 #include "estadistica.hpp"
+#include "extendido.hpp"
 #include "vec_dat.hpp"
 
 namespace {
@@ -27,8 +28,8 @@ int ejecutar() {
   const std::vector<float> x = leer_grupo(datos, n, std::cout);
   const float m = media(x);
   const float s = desviacion_tipica(x, m);
-  std::cout << "El valor medio de la serie de valores es " << m << std::endl;
-  std::cout << "La desviacion tipica de la serie de valores es " << s << std::endl;
+  std::cout << "El valor medio de la serie de valores es " << a_double(m) << std::endl;
+  std::cout << "La desviacion tipica de la serie de valores es " << a_double(s) << std::endl;
   cerrar_vec(datos);
   return terminar(programa);
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <sstream>
@@ -85,8 +86,11 @@ inline std::optional<std::string> diferencia(const std::string& texto, std::stri
 
 // The echo of one value against what the stream writes for it.
 inline std::optional<std::string> diferencia_de_escritura(float v) {
+  // The stream writes the double that the float widens to. x86 keeps a NaN's sign there, and the
+  // echo writes it; RISC-V's conversion gives its canonical positive NaN, so the sign is put back.
+  const double ancho = static_cast<double>(v);
   std::ostringstream o;
-  o << v;
+  o << (std::isnan(v) ? std::copysign(ancho, std::signbit(v) ? -1.0 : 1.0) : ancho);
   std::array<char, largo_real_maximo> texto{};
   const std::string propio(texto.data(), escribir_real(texto.data(), v));
   if (propio != o.str()) {
