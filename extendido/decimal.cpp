@@ -5,10 +5,13 @@
 // Only integer arithmetic is used, so the text is the same on every target. A finite value
 // m * 2^e goes through one of two exact routes that both yield its leading decimal digits, the
 // decimal exponent of the first one, and whether any nonzero digit follows those produced:
-//   - a short one for -128 <= e <= 0, which holds every quotient of two 32-bit integers;
-//   - a big-number one for every other value (up to about 11500 digits for the smallest
-//     denormals), simple rather than fast.
-// One rounding routine then applies the rule and one routine lays out the text.
+//   - a short one for -128 <= e <= 0 (m taken with bit 63 set: magnitudes 2^-65 .. 2^64), which
+//     holds every quotient of two nonzero 32-bit integers: |p / q| lies in [2^-31, 2^31], and so
+//     does its rounding, so e lies in [-31 - 63, 31 - 63] = [-94, -32];
+//   - a big-number one for every other value (up to about 11500 digits, some milliseconds, for
+//     the smallest denormals), simple rather than fast.
+// One rounding routine then applies the rule and one routine lays out the text. glibc rounds in
+// the current rounding mode; the programs never change it from nearest, the only mode here.
 //
 // Encodings: the canonical ones of the format are supported. For the others the text is the one
 // glibc's printf writes on amd64, measured there: an unnormal (exponent 1..0x7ffe with bit 63
