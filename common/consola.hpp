@@ -162,9 +162,15 @@ inline std::string linea_de_avance(std::string_view programa, std::uint64_t hech
     if (log10_annos < 6.0) {
       return linea + ", quedan aprox. " + decimal(std::pow(10.0, log10_annos), 0) + " anos";
     }
-    const double exponente = std::floor(log10_annos);
-    return linea + ", quedan aprox. " + decimal(std::pow(10.0, log10_annos - exponente), 1) + "e+" +
-           decimal(exponente, 0) + " anos";
+    // d.de+e, with the first digits rounded first, so that 9.96e+9 reads 1.0e+10.
+    double exponente = std::floor(log10_annos);
+    double cifras = std::round(10.0 * std::pow(10.0, log10_annos - exponente));
+    if (cifras >= 100.0) {
+      cifras /= 10.0;
+      exponente += 1.0;
+    }
+    return linea + ", quedan aprox. " + decimal(cifras / 10.0, 1) + "e+" + decimal(exponente, 0) +
+           " anos";
   }
   const auto s = static_cast<std::int64_t>(std::pow(10.0, log10_quedan));
   linea += ", quedan aprox. ";

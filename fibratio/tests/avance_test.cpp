@@ -20,6 +20,9 @@ TEST(LineaDeAvance, GivesTheShareDoneAndTheTimeLeft) {
   // 2 s per call, 10^8 calls to go: 6.34 years; 10^2090 calls: 6.3e+2082 years.
   EXPECT_EQ(linea_de_avance("p", 1, 8.0, 2.0), "p: 0.0 % hecho, quedan aprox. 6 anos");
   EXPECT_EQ(linea_de_avance("p", 1, 2090.0, 2.0), "p: 0.0 % hecho, quedan aprox. 6.3e+2082 anos");
+  // 9.96e+17 years read 1.0e+18, not 10.0e+17.
+  EXPECT_EQ(linea_de_avance("p", 1, 17.0 + std::log10(9.96 * 365.25 * 86400.0 / 2.0), 2.0),
+            "p: 0.0 % hecho, quedan aprox. 1.0e+18 anos");
 }
 
 }  // namespace
