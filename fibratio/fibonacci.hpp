@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "extendido.hpp"
@@ -30,29 +31,88 @@ constexpr std::int32_t fibonacci_natural(std::int32_t n) {
   return suma_32(fibonacci_natural(n - 1), fibonacci_natural(n - 2));
 }
 
-// F(n) for n < 0 by the same recurrence run backwards, F(n) = F(n+2) - F(n+1), again plainly
-// recursive: F(-1) = 1, F(-2) = -1, F(-3) = 2, F(-4) = -3.
-constexpr std::int32_t fibonacci_hacia_atras(std::int32_t n) {
-  if (n >= 0) {
-    return fibonacci_natural(n);
-  }
-  return resta_32(fibonacci_hacia_atras(n + 2), fibonacci_hacia_atras(n + 1));
+// F(n) for n < 0 from F(-n): F(-m) = (-1)^(m+1) F(m), an identity of the integers that holds
+// modulo 2^32 too, so it gives the values of the recurrence run backwards,
+// F(n) = F(n+2) - F(n+1) (F(-1) = 1, F(-2) = -1, F(-3) = 2, F(-4) = -3), at the cost of F(m)
+// instead of about twelve times that at m = 38.
+constexpr std::int32_t fibonacci_negativo(std::int32_t m, std::int32_t f_m) {
+  return m % 2 == 1 ? f_m : resta_32(0, f_m);
 }
 
 // F(n) with F(0) = 0 and F(1) = 1, in 32-bit wrap-around arithmetic, for |n| <= n_maximo.
 constexpr std::int32_t fibonacci(std::int32_t n) {
-  return n < 0 ? fibonacci_hacia_atras(n) : fibonacci_natural(n);
+  return n < 0 ? fibonacci_negativo(-n, fibonacci_natural(-n)) : fibonacci_natural(n);
 }
 
 // F(n) / F(n-1) in the extended format, both operands converted exactly; for n = 1 it is 1/0,
-// +infinity. For |n| <= n_maximo.
-inline extendido cociente(std::int32_t n) {
+// +infinity. For |n| <= n_maximo. `evaluar` computes F: fibonacci, or fibonacci_avisando for a
+// run that shows its progress.
+template <typename Evaluar = std::int32_t (*)(std::int32_t)>
+inline extendido cociente(std::int32_t n, Evaluar evaluar = fibonacci) {
   // fibonacci is pure, so an optimiser may merge evaluations: reuse the caller's F(n), or take
   // F(n-1) from inside F(n) = F(n-1) + F(n-2). Each argument is read through a volatile, which it
   // cannot see through, so both are evaluated in full, as documented.
   const volatile std::int32_t n_p = n;
   const volatile std::int32_t n_q = n - 1;
-  const std::int32_t p = fibonacci(n_p);
-  const std::int32_t q = fibonacci(n_q);
+  const std::int32_t p = evaluar(n_p);
+  const std::int32_t q = evaluar(n_q);
   return a_extendido(p) / a_extendido(q);
+}
+
+// Evaluation with progress reports. The recursion is the same, call for call and in the same
+// order, but the top of the tree, where arguments exceed `hoja`, runs here: each subtree below
+// it is evaluated by fibonacci_natural, and when it is complete `avisar(llamadas)` is told how
+// many calls of fibonacci_natural it made. The few thousand calls at the top cost nothing
+// beside the millions in each subtree, and the recursion itself carries no counter.
+inline constexpr std::int32_t hoja_avisos = 30;
+
+// The calls one evaluation of F(n) makes in fibonacci_natural: 2 F(|n|+1) - 1 (1 for n = 0).
+constexpr std::uint64_t llamadas_exactas(std::int32_t n) {
+  std::uint64_t a = 0;  // F(k)
+  std::uint64_t b = 1;  // F(k+1)
+  for (std::int32_t k = 0; k < (n < 0 ? -n : n); ++k) {
+    const std::uint64_t siguiente = a + b;
+    a = b;
+    b = siguiente;
+  }
+  return n == 0 ? 1 : 2 * b - 1;
+}
+
+template <typename Avisar>
+std::int32_t fibonacci_avisando_natural(std::int32_t n, Avisar& avisar, std::int32_t hoja) {
+  if (n <= hoja || n <= 1) {
+    const std::int32_t f = fibonacci_natural(n);
+    avisar(llamadas_exactas(n));
+    return f;
+  }
+  const std::int32_t f = suma_32(fibonacci_avisando_natural(n - 1, avisar, hoja),
+                                 fibonacci_avisando_natural(n - 2, avisar, hoja));
+  avisar(std::uint64_t{1});
+  return f;
+}
+
+// fibonacci(n), reporting its calls to `avisar` as described above.
+template <typename Avisar>
+std::int32_t fibonacci_avisando(std::int32_t n, Avisar& avisar, std::int32_t hoja = hoja_avisos) {
+  if (n < 0) {
+    return fibonacci_negativo(-n, fibonacci_avisando_natural(-n, avisar, hoja));
+  }
+  return fibonacci_avisando_natural(n, avisar, hoja);
+}
+
+// log10 of the calls a whole run of fibratio makes: F(n) twice and F(n-1) once. The counts
+// outgrow every integer type from |n| = 92 on and double from about 1475; past 90 they are taken
+// from F(k) = phi^k / sqrt(5), exact to far more digits than a progress line shows.
+inline double log10_llamadas_de_ejecucion(std::int32_t n) {
+  const auto log10_llamadas = [](std::int32_t m) {
+    const std::int32_t k = (m < 0 ? -m : m) + 1;
+    if (k <= 90) {
+      return std::log10(static_cast<double>(llamadas_exactas(m)));
+    }
+    const double log10_phi = std::log10((1.0 + std::sqrt(5.0)) / 2.0);
+    return static_cast<double>(k) * log10_phi - std::log10(std::sqrt(5.0)) + std::log10(2.0);
+  };
+  const double a = log10_llamadas(n);      // F(n), evaluated twice
+  const double b = log10_llamadas(n - 1);  // F(n-1), once
+  return a + std::log10(2.0 + std::pow(10.0, b - a));
 }

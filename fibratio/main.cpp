@@ -22,12 +22,18 @@ int ejecutar() {
                              " anidaria demasiadas llamadas; se admite de -" +
                              std::to_string(n_maximo) + " a " + std::to_string(n_maximo));
   }
-  const std::int32_t f = fibonacci(n);
+  // A long run shows its progress on a terminal's standard error, erased before each line of
+  // standard output.
+  avance_en_terminal avance(programa, log10_llamadas_de_ejecucion(n));
+  const auto evaluar = [&avance](std::int32_t m) { return fibonacci_avisando(m, avance); };
+  const std::int32_t f = evaluar(n);
+  avance.borrar();
   // The first line is complete on the console before the quotient, which takes longer, starts.
   std::cout << " El numero de Fibonacci " << n << "-esimo es " << f << std::endl;
   // Written with the stream's general notation, whether r is a long double or the software
   // model's value, which prints the same text.
-  const extendido r = cociente(n);
+  const extendido r = cociente(n, evaluar);
+  avance.borrar();
   std::cout << "El cociente entre dos numeros consecutivos de la serie Fibonacci es"
             << std::setw(25) << std::setprecision(25) << r << std::endl;
   return terminar(programa);

@@ -16,6 +16,13 @@
 //                       stdout PATH         send standard output to PATH (say /dev/full), or
 //                                           leave it closed with "stdout closed"; the
 //                                           expected.stdout file is then not consulted
+//                       stdin PATH          take standard input from PATH (relative to the
+//                                           working directory: "." is a directory), or leave it
+//                                           closed with "stdin closed"
+//                       stderr closed       leave standard error closed (nothing to compare)
+//                       readonly NAME       make file NAME read-only; when the runner is root,
+//                                           who may write it anyway, the program runs as the
+//                                           user nobody
 //                       running SECONDS     the program must still be running after SECONDS
 //                                           (it is then stopped and its status not checked)
 //                       memory MIB          limit the program's address space to MIB MiB, so
@@ -98,9 +105,12 @@ struct informe {
 };
 
 struct preparacion {
-  std::optional<std::string> salida;  // where standard output goes, if not captured
-  std::optional<double> corriendo;    // seconds the program must keep running
-  std::optional<long> memoria_mib;    // limit of the address space
+  std::optional<std::string> salida;   // where standard output goes, if not captured
+  std::optional<double> corriendo;     // seconds the program must keep running
+  std::optional<long> memoria_mib;     // limit of the address space
+  std::optional<std::string> entrada;  // where standard input comes from, if not the case's
+  bool errores_cerrado = false;        // standard error closed
+  bool como_nadie = false;             // run as the user nobody (the runner is root)
 };
 
 preparacion preparar(const fs::path& caso, const fs::path& trabajo) {
@@ -126,6 +136,14 @@ preparacion preparar(const fs::path& caso, const fs::path& trabajo) {
       p.corriendo = std::stod(a);
     } else if (orden == "memory") {
       p.memoria_mib = std::stol(a);
+    } else if (orden == "stdin") {
+      p.entrada = a;
+    } else if (orden == "stderr" && a == "closed") {
+      p.errores_cerrado = true;
+    } else if (orden == "readonly") {
+      fs::permissions(trabajo / a,
+                      fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+      p.como_nadie = ::geteuid() == 0;
     } else {
       throw std::runtime_error("unknown setup directive: " + linea);
     }
@@ -195,9 +213,14 @@ int ejecutar(std::vector<std::string> args) {
     fs::copy(e.path(), trabajo / nombre, fs::copy_options::recursive);
   }
   const preparacion prep = preparar(caso, trabajo);
+  if (prep.como_nadie) {
+    fs::permissions(raiz, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+  }
   const std::set<std::string> antes = nombres(trabajo);
 
-  const std::string entrada = fs::exists(caso / "stdin") ? (caso / "stdin").string() : "/dev/null";
+  const std::string entrada =
+      prep.entrada.value_or(fs::exists(caso / "stdin") ? (caso / "stdin").string() : "/dev/null");
   const std::string salida = prep.salida.value_or((raiz / "stdout").string());
   const std::string errores = (raiz / "stderr").string();
 
@@ -215,12 +238,25 @@ int ejecutar(std::vector<std::string> args) {
     if (::chdir(trabajo.c_str()) != 0) {
       std::_Exit(127);
     }
-    ::dup2(abrir_o_morir(entrada, O_RDONLY), 0);
+    if (entrada != "closed") {
+      ::dup2(abrir_o_morir(entrada, O_RDONLY), 0);
+    }
     ::dup2(abrir_o_morir(errores, O_WRONLY | O_CREAT | O_TRUNC), 2);
-    if (salida == "closed") {
-      ::close(1);  // last, so that no other file takes its number
-    } else {
+    if (salida != "closed") {
       ::dup2(abrir_o_morir(salida, O_WRONLY | O_CREAT | O_TRUNC), 1);
+    }
+    // Closed last, so that no other file takes their numbers.
+    if (entrada == "closed") {
+      ::close(0);
+    }
+    if (salida == "closed") {
+      ::close(1);
+    }
+    if (prep.errores_cerrado) {
+      ::close(2);
+    }
+    if (prep.como_nadie && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+      std::_Exit(127);
     }
     if (prep.memoria_mib && !con_sanitizadores && emulador.empty()) {
       const auto bytes = static_cast<rlim_t>(*prep.memoria_mib) * 1024 * 1024;

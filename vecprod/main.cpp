@@ -2,7 +2,9 @@
 // product and writes it to "res_1.dat".
 
 #include <array>
+#include <cerrno>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <span>
@@ -35,8 +37,14 @@ int ejecutar() {
   // (Opened in this order, a closed standard output is taken by the data file, which cannot be
   // written, and not by the result file, which would then receive the console's lines.)
   std::ifstream datos = abrir_vec();
+  errno = 0;
   std::ofstream resultado(nombre_resultado, std::ios::trunc);
   if (!resultado) {
+    // A file that exists but may not be written is left as it was, old result and all.
+    if ((errno == EACCES || errno == EPERM) && std::filesystem::is_regular_file(nombre_resultado)) {
+      throw std::runtime_error(std::string(nombre_resultado) +
+                               ": existe y esta protegido contra escritura; se deja como estaba");
+    }
     throw std::runtime_error(std::string(nombre_resultado) + ": no se puede crear");
   }
   comprobar_vec(datos);

@@ -1,1 +1,493 @@
+// The software model against the x87 itself: generated operands of every class, with the
+// significand patterns that reach the hard roundings, each operation done both ways and compared
+// bit for bit. Where long double is not the x87 format the model runs alone, and the digest of its
+// results must equal the one recorded on amd64, where it equals the hardware's.
+
 #include <gtest/gtest.h>
+
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <iostream>
+#include <limits>
+#include <string>
+#include <utility>
+
+#include "extendido_software.hpp"
+
+namespace {
+
+constexpr bool hay_x87 = std::numeric_limits<long double>::digits == 64 &&
+                         std::numeric_limits<long double>::max_exponent == 16384;
+
+constexpr std::uint64_t bit_entero = std::uint64_t{1} << 63;
+
+// splitmix64: small, fast, and the same sequence on every target. The generators below draw at
+// most once per expression, so that no compiler's order of evaluation changes what they make.
+class azar {
+ public:
+  explicit azar(std::uint64_t semilla) : estado_(semilla) {}
+  std::uint64_t operator()() {
+    std::uint64_t z = (estado_ += 0x9e3779b97f4a7c15U);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9U;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebU;
+    return z ^ (z >> 31);
+  }
+  // Uniform enough in 0 .. n-1.
+  std::uint32_t hasta(std::uint32_t n) {
+    return static_cast<std::uint32_t>(((*this)() >> 32) * n >> 32);
+  }
+  std::int32_t entre(std::int32_t desde, std::int32_t hasta_incluido) {
+    return desde +
+           static_cast<std::int32_t>(hasta(static_cast<std::uint32_t>(hasta_incluido - desde + 1)));
+  }
+
+ private:
+  std::uint64_t estado_;
+};
+
+extendido_software con_campos(bool negativo, std::int32_t exponente, std::uint64_t significando) {
+  extendido_software x;
+  x.significando = significando;
+  x.exponente = static_cast<std::uint16_t>(exponente);
+  x.negativo = negativo;
+  return x;
+}
+
+// The 80 bits of x as the x87 keeps them: significand in bytes 0-7, sign and exponent in 8-9.
+long double a_hardware(const extendido_software& x) {
+  std::array<unsigned char, sizeof(long double)> bytes{};
+  for (std::size_t i = 0; i < 8; ++i) {
+    bytes[i] = static_cast<unsigned char>(x.significando >> (8 * i));
+  }
+  bytes[8] = static_cast<unsigned char>(x.exponente);
+  bytes[9] = static_cast<unsigned char>((x.exponente >> 8) | (x.negativo ? 0x80U : 0U));
+  long double v = 0;
+  std::memcpy(&v, bytes.data(), sizeof v);
+  return v;
+}
+
+extendido_software desde_hardware(long double v) {
+  std::array<unsigned char, sizeof(long double)> bytes{};
+  std::memcpy(bytes.data(), &v, sizeof v);
+  std::uint64_t significando = 0;
+  for (std::size_t i = 0; i < 8; ++i) {
+    significando |= std::uint64_t{bytes[i]} << (8 * i);
+  }
+  const auto signo_exponente = static_cast<std::uint32_t>(bytes[8] | (bytes[9] << 8));
+  return con_campos((signo_exponente >> 15) != 0,
+                    static_cast<std::int32_t>(signo_exponente & 0x7fffU), significando);
+}
+
+std::string hex(const extendido_software& x) {
+  std::array<char, 40> texto{};
+  std::snprintf(texto.data(), texto.size(), "%c%04x:%016llx", x.negativo ? '-' : '+',
+                static_cast<unsigned>(x.exponente),
+                static_cast<unsigned long long>(x.significando));
+  return texto.data();
+}
+
+std::string hex(float v) {
+  std::array<char, 12> texto{};
+  std::snprintf(texto.data(), texto.size(), "%08x",
+                static_cast<unsigned>(std::bit_cast<std::uint32_t>(v)));
+  return texto.data();
+}
+
+bool iguales(const extendido_software& a, const extendido_software& b) {
+  return a.significando == b.significando && a.exponente == b.exponente && a.negativo == b.negativo;
+}
+
+// Counts the operations and disagreements of one test, reports the first few disagreements, and
+// folds every model result into a digest.
+class registro {
+ public:
+  void anotar(std::uint64_t palabra) { digest_ = (digest_ ^ palabra) * 0x100000001b3U; }
+  void anotar(const extendido_software& x) {
+    anotar(x.significando);
+    anotar((std::uint64_t{x.exponente} << 1) | (x.negativo ? 1U : 0U));
+  }
+  void anotar(float v) { anotar(std::uint64_t{std::bit_cast<std::uint32_t>(v)}); }
+
+  // descripcion() names the operation and its operands; it runs only for a disagreement.
+  template <typename T, typename D>
+  void comparar(const T& modelo, const T& hardware, D descripcion) {
+    if (!iguales_(modelo, hardware) && ++fallos_ <= 10) {
+      ADD_FAILURE() << descripcion() << ": model " << hex(modelo) << ", hardware " << hex(hardware);
+    }
+  }
+  std::uint64_t digest() const { return digest_; }
+
+ private:
+  static bool iguales_(const extendido_software& a, const extendido_software& b) {
+    return iguales(a, b);
+  }
+  static bool iguales_(float a, float b) {
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+  }
+  std::uint64_t digest_ = 0xcbf29ce484222325U;
+  int fallos_ = 0;
+};
+
+void informar(const char* clave, std::uint64_t cuenta) {
+  ::testing::Test::RecordProperty(clave, std::to_string(cuenta));
+  std::cout << "  " << clave << ": " << cuenta << " operations\n";
+}
+
+void comprobar_digest(const registro& r, std::uint64_t esperado) {
+  std::cout << "  digest of the model's results: 0x" << std::hex << r.digest() << std::dec << "\n";
+  EXPECT_EQ(r.digest(), esperado) << "the model's results differ from those recorded on amd64 "
+                                     "(if the generator changed, record the printed digest)";
+}
+
+// k leading bits (random or all ones), then a tie for rounding to k bits (1000..), or just below
+// (0111..) or above it (1000..1).
+std::uint64_t cerca_de_empate(azar& g, std::uint32_t k) {
+  const std::uint64_t alto =
+      (g.hasta(4) == 0 ? ~std::uint64_t{0} : g()) & ~(~std::uint64_t{0} >> k);
+  const std::uint64_t mitad = std::uint64_t{1} << (63 - k);
+  const std::array<std::uint64_t, 3> colas = {mitad, mitad - 1, mitad | 1U};
+  return alto | colas[g.hasta(3)] | bit_entero;
+}
+
+// Significands that reach the hard cases: few leading bits (as from float or int32), long runs of
+// ones and zeros, odd numbers of k bits (two whose lengths add to 65 multiply to an exact tie),
+// one or two bits besides the leading one (one of them among the last few), the extremes, and a
+// tie, or just below or above one, at a random position.
+std::uint64_t significando_con_patron(azar& g) {
+  switch (g.hasta(8)) {
+    case 0:
+      return g() | bit_entero;
+    case 1: {  // k leading bits, k < 64
+      const std::uint32_t k = 1 + g.hasta(63);
+      return (g() | bit_entero) & ~(~std::uint64_t{0} >> k);
+    }
+    case 2: {  // runs
+      std::uint64_t s = 0;
+      bool uno = (g() & 1U) != 0;
+      for (int pos = 63; pos >= 0;) {
+        const int largo = 1 + static_cast<int>(g.hasta(20));
+        for (int i = 0; i < largo && pos >= 0; ++i, --pos) {
+          s |= (uno ? std::uint64_t{1} : 0U) << pos;
+        }
+        uno = !uno;
+      }
+      return s | bit_entero;
+    }
+    case 3: {  // odd with k bits
+      const std::uint32_t k = 1 + g.hasta(64);
+      return (g() | 1U | bit_entero) << (64 - k) | bit_entero;
+    }
+    case 4: {
+      const std::uint64_t uno = std::uint64_t{1} << g.hasta(64);
+      return bit_entero | uno | std::uint64_t{1} << g.hasta(8);
+    }
+    case 5:
+      return g.hasta(2) == 0 ? bit_entero : ~std::uint64_t{0};
+    default:
+      return cerca_de_empate(g, 1 + g.hasta(62));
+  }
+}
+
+std::int32_t exponente_de_prueba(azar& g) {
+  switch (g.hasta(8)) {
+    case 0:
+      return g.entre(1, 0x7ffe);
+    case 1:
+      return g.entre(1, 80);  // results near or among the denormals
+    case 2:
+      return g.entre(0x7ffe - 80, 0x7ffe);  // results near overflow
+    case 3: {  // products and quotients landing near either end of the range
+      const std::int32_t extremo = g.hasta(2) == 0 ? 8191 : -8191;
+      return 16383 + extremo + g.entre(-80, 80);
+    }
+    default:
+      return 16383 + g.entre(-40, 40);
+  }
+}
+
+std::uint32_t float_de_prueba(azar& g) {
+  const std::uint32_t signo = (g() & 1U) != 0 ? 0x80000000U : 0U;
+  switch (g.hasta(8)) {
+    case 0:
+      return signo;  // zero
+    case 1:
+      return signo | 0x7f800000U;  // infinity
+    case 2:
+      return signo | 0x7f800000U | static_cast<std::uint32_t>(1 + g.hasta(0x7fffff));  // NaN
+    case 3: {                                                                          // subnormal
+      const std::uint32_t fraccion_llena = 1 + g.hasta(0x7fffff);
+      const std::uint32_t fraccion = fraccion_llena >> g.hasta(23);
+      return signo | (fraccion == 0 ? 1U : fraccion);
+    }
+    default:
+      return static_cast<std::uint32_t>(g());
+  }
+}
+
+std::int32_t entero_de_prueba(azar& g, std::uint64_t i) {
+  constexpr std::array<std::int32_t, 5> fijos = {
+      std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(), 0, 1, -1};
+  if (i < fijos.size()) {
+    return fijos[i];
+  }
+  const auto bits = static_cast<std::uint32_t>(g());
+  return static_cast<std::int32_t>(bits >> g.hasta(32));
+}
+
+// Operands of every class: mostly normal numbers with patterned significands, and floats, int32s,
+// results of earlier operations (full 64-bit significands), zeros, infinities, NaNs of both kinds,
+// denormals, pseudo-denormals and random 80-bit patterns (unnormals and the like among them).
+class operandos {
+ public:
+  explicit operandos(std::uint64_t semilla) : g_(semilla) {}
+
+  extendido_software siguiente() { return siguiente(exponente_de_prueba(g_)); }
+
+  // A second operand, with its exponent near the first one's half of the time: equal or close
+  // (deep cancellation), within a significand's width, or where b falls just below a's last bit.
+  extendido_software cerca_de(const extendido_software& a) {
+    if (g_.hasta(2) == 0 && a.exponente > 0 && a.exponente < 0x7fff) {
+      const std::int32_t signo = g_.hasta(2) == 0 ? 1 : -1;
+      const std::array<std::int32_t, 3> distancias = {g_.entre(0, 3), g_.entre(0, 70),
+                                                      g_.entre(60, 68)};
+      const std::int32_t e = a.exponente + signo * distancias[g_.hasta(3)];
+      if (e >= 1 && e <= 0x7ffe) {
+        return siguiente(e);
+      }
+    }
+    return siguiente();
+  }
+
+  void guardar(const extendido_software& resultado) {
+    cadena_[g_.hasta(tamano_cadena)] = resultado;
+  }
+  azar& g() { return g_; }
+
+ private:
+  extendido_software siguiente(std::int32_t e) {
+    const bool negativo = (g_() & 1U) != 0;
+    switch (g_.hasta(20)) {
+      case 0:
+      case 1:
+        return extendido_software(std::bit_cast<float>(float_de_prueba(g_)));
+      case 2:
+        return extendido_software(entero_de_prueba(g_, 100));
+      case 3:
+      case 4:
+      case 5:
+        return cadena_[g_.hasta(tamano_cadena)];
+      case 6:
+        switch (g_.hasta(5)) {
+          case 0:
+            return con_campos(negativo, 0, 0);
+          case 1:
+            return con_campos(negativo, 0x7fff, bit_entero);
+          case 2:  // NaN, quiet or signalling
+          {
+            const std::uint64_t carga = g_() >> 1;
+            return con_campos(negativo, 0x7fff, bit_entero | carga | (g_.hasta(2) + 1U));
+          }
+          case 3:  // denormal
+          {
+            const std::uint64_t s = significando_con_patron(g_);
+            return con_campos(negativo, 0, s >> (1 + g_.hasta(63)));
+          }
+          default:  // pseudo-denormal
+            return con_campos(negativo, 0, significando_con_patron(g_));
+        }
+      case 7: {
+        const auto exponente = static_cast<std::int32_t>(g_() & 0x7fffU);
+        return con_campos(negativo, exponente, g_());
+      }
+      default:
+        return con_campos(negativo, e, significando_con_patron(g_));
+    }
+  }
+
+  static constexpr std::uint32_t tamano_cadena = 64;
+  azar g_;
+  std::array<extendido_software, tamano_cadena> cadena_{};
+};
+
+constexpr std::uint64_t por_operacion = 10'000'000;
+
+TEST(aritmetica_software, suma_resta_producto_y_cociente_como_el_x87) {
+  operandos op(1);
+  registro r;
+  std::uint64_t productos_portatiles_distintos = 0;
+  for (std::uint64_t i = 0; i < por_operacion; ++i) {
+    const extendido_software a = op.siguiente();
+    const extendido_software b = op.cerca_de(a);
+    const std::array<extendido_software, 4> modelo = {a + b, a - b, a * b, a / b};
+    for (const extendido_software& x : modelo) {
+      r.anotar(x);
+    }
+    op.guardar(modelo[op.g().hasta(4)]);
+    // The product of targets without a 128-bit integer, checked here where there is one.
+    const auto p = extendido_interno::multiplicar_64x64(a.significando, b.significando);
+    const auto q = extendido_interno::multiplicar_64x64_portatil(a.significando, b.significando);
+    productos_portatiles_distintos += p.alto != q.alto || p.bajo != q.bajo ? 1U : 0U;
+    if constexpr (hay_x87) {
+      const long double ha = a_hardware(a);
+      const long double hb = a_hardware(b);
+      const std::array<extendido_software, 4> hardware = {
+          desde_hardware(ha + hb), desde_hardware(ha - hb), desde_hardware(ha * hb),
+          desde_hardware(ha / hb)};
+      for (std::size_t k = 0; k < 4; ++k) {
+        r.comparar(modelo[k], hardware[k], [&] { return hex(a) + " " + "+-*/"[k] + " " + hex(b); });
+      }
+    }
+  }
+  informar("sumas", por_operacion);
+  informar("restas", por_operacion);
+  informar("productos", por_operacion);
+  informar("cocientes", por_operacion);
+  EXPECT_EQ(productos_portatiles_distintos, 0U);
+  comprobar_digest(r, 0xeb09c27883346116U);
+}
+
+// Values for the rounding to float: the float's exponents from below its subnormals to beyond its
+// largest, with ties at the precision of each (24 bits, fewer among the subnormals), and every
+// other class of operand.
+extendido_software para_float(operandos& op) {
+  azar& g = op.g();
+  if (g.hasta(5) == 0) {
+    return op.siguiente();
+  }
+  const std::int32_t e = g.entre(-45, 260);  // the float's biased exponent
+  const std::int32_t precision = e >= 1 ? 24 : 23 + e;
+  const std::uint64_t s = precision >= 1 && g.hasta(2) == 0
+                              ? cerca_de_empate(g, static_cast<std::uint32_t>(precision))
+                              : significando_con_patron(g);
+  return con_campos((g() & 1U) != 0, e + 16383 - 127, s);
+}
+
+TEST(aritmetica_software, conversiones_como_el_x87) {
+  operandos op(2);
+  azar& g = op.g();
+  registro r;
+  for (std::uint64_t i = 0; i < por_operacion; ++i) {
+    const float f =
+        std::bit_cast<float>(i % 2 == 0 ? float_de_prueba(g) : static_cast<std::uint32_t>(g()));
+    const extendido_software x(f);
+    const std::int32_t n = entero_de_prueba(g, i);
+    const extendido_software y(n);
+    const extendido_software z = para_float(op);
+    const auto fz = static_cast<float>(z);
+    r.anotar(x);
+    r.anotar(y);
+    r.anotar(fz);
+    if constexpr (hay_x87) {
+      r.comparar(x, desde_hardware(static_cast<long double>(f)),
+                 [&] { return "long double(" + hex(f) + ")"; });
+      r.comparar(y, desde_hardware(static_cast<long double>(n)),
+                 [&] { return "long double(" + std::to_string(n) + ")"; });
+      r.comparar(fz, static_cast<float>(a_hardware(z)), [&] { return "float(" + hex(z) + ")"; });
+    }
+  }
+  informar("desde_float", por_operacion);
+  informar("desde_int32", por_operacion);
+  informar("a_float", por_operacion);
+  comprobar_digest(r, 0x8a41455c1aceeed2U);
+}
+
+// A finite float of either sign with its exponent 2^-30 .. 2^30, as data of the programs.
+float dato(azar& g) {
+  const auto bits = static_cast<std::uint32_t>(g());
+  const std::uint32_t e = 127 - 30 + g.hasta(61);
+  return std::bit_cast<float>((bits & 0x807fffffU) | (e << 23));
+}
+
+// The steps of the programs, floats in and out: the running sum and the running sum of squared
+// deviations of seriestats, its mean, and a component of vecprod's vector product. The float
+// results of chains of them meet both roundings, to 64 bits and then to 24, at their ties.
+TEST(aritmetica_software, pasos_de_los_programas_como_el_x87) {
+  constexpr std::uint64_t pasos = 2'000'000;
+  azar g(3);
+  registro r;
+  float suma = 0.0F;
+  float acumulado = 0.0F;
+  using ext = extendido_software;
+  for (std::uint64_t i = 0; i < pasos; ++i) {
+    if (i % 64 == 0) {
+      suma = dato(g);
+      acumulado = dato(g);
+    }
+    const float v = dato(g);
+    const float m = g.hasta(2) == 0 ? dato(g) : static_cast<float>(ext(v) + ext(dato(g) * 1e-6F));
+    const std::array<float, 4> p = {dato(g), dato(g), dato(g), dato(g)};
+    const auto n = static_cast<std::int32_t>(1 + g.hasta(1U << 24));
+
+    const auto suma_m = static_cast<float>(ext(suma) + ext(v));
+    const ext d = ext(v) - ext(m);
+    const auto acumulado_m = static_cast<float>(d * d + ext(acumulado));
+    const auto media_m = static_cast<float>(ext(suma) / ext(n));
+    const auto vectorial_m = static_cast<float>(ext(p[0]) * ext(p[1]) - ext(p[2]) * ext(p[3]));
+    for (const float x : {suma_m, acumulado_m, media_m, vectorial_m}) {
+      r.anotar(x);
+    }
+    if constexpr (hay_x87) {
+      using ld = long double;
+      const auto suma_h = static_cast<float>(static_cast<ld>(suma) + static_cast<ld>(v));
+      const ld dh = static_cast<ld>(v) - static_cast<ld>(m);
+      const auto acumulado_h = static_cast<float>(dh * dh + static_cast<ld>(acumulado));
+      const auto media_h = static_cast<float>(static_cast<ld>(suma) / static_cast<ld>(n));
+      const auto vectorial_h = static_cast<float>(static_cast<ld>(p[0]) * static_cast<ld>(p[1]) -
+                                                  static_cast<ld>(p[2]) * static_cast<ld>(p[3]));
+      const auto describir = [&] {
+        return "suma " + hex(suma) + " v " + hex(v) + " media " + hex(m) + " acumulado " +
+               hex(acumulado);
+      };
+      r.comparar(suma_m, suma_h, describir);
+      r.comparar(acumulado_m, acumulado_h, describir);
+      r.comparar(media_m, media_h, [&] { return hex(suma) + " / " + std::to_string(n); });
+      r.comparar(vectorial_m, vectorial_h, [&] {
+        return hex(p[0]) + " * " + hex(p[1]) + " - " + hex(p[2]) + " * " + hex(p[3]);
+      });
+    }
+    suma = suma_m;
+    acumulado = acumulado_m;
+  }
+  informar("pasos de cada expresion", pasos);
+  comprobar_digest(r, 0x751a9dc43f74a1c6U);
+}
+
+// What the x87 does with special values, pinned on every target: the default NaN of the invalid
+// operations, the choice between two NaNs that differ only in sign, and the signs of zero.
+TEST(aritmetica_software, valores_especiales_del_x87) {
+  using ext = extendido_software;
+  const ext cero(0.0F);
+  const ext menos_cero(-0.0F);
+  const ext uno(1.0F);
+  const ext inf(std::numeric_limits<float>::infinity());
+  const ext nan_por_defecto = con_campos(true, 0x7fff, 0xc000000000000000U);
+  for (const ext& x : {cero / cero, inf - inf, cero * inf, inf / inf}) {
+    EXPECT_TRUE(iguales(x, nan_por_defecto)) << hex(x);
+  }
+  const ext nan_positiva = con_campos(false, 0x7fff, 0xc000000000000001U);
+  const ext nan_negativa = con_campos(true, 0x7fff, 0xc000000000000001U);
+  EXPECT_TRUE(iguales(nan_negativa + nan_positiva, nan_positiva));
+  EXPECT_TRUE(iguales(nan_positiva * nan_negativa, nan_positiva));
+  EXPECT_EQ(std::bit_cast<std::uint32_t>(static_cast<float>(nan_por_defecto)), 0xffc00000U);
+  EXPECT_EQ(std::bit_cast<std::uint32_t>(
+                static_cast<float>(ext(std::bit_cast<float>(std::uint32_t{0xff800001U})))),
+            0xffc00001U);  // a signalling float NaN loads quieted and keeps sign and payload
+
+  const ext siete(7);
+  const std::array<std::pair<ext, bool>, 8> ceros = {{{menos_cero + menos_cero, true},
+                                                      {cero + menos_cero, false},
+                                                      {menos_cero - cero, true},
+                                                      {siete - siete, false},
+                                                      {ext(-7) + siete, false},
+                                                      {menos_cero * uno, true},
+                                                      {ext(-1) / inf, true},
+                                                      {cero / ext(-1), true}}};
+  for (const auto& [x, negativo] : ceros) {
+    EXPECT_TRUE(iguales(x, con_campos(negativo, 0, 0))) << hex(x);
+  }
+  EXPECT_TRUE(iguales(uno / menos_cero, con_campos(true, 0x7fff, bit_entero)));
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -39,14 +40,54 @@ TEST(Fibonacci, MatchesTheIterativeDefinition) {
   }
 }
 
-TEST(Fibonacci, RunsTheRecurrenceBackwardsForNegativeN) {
-  // F(-n) = (-1)^(n+1) F(n): 1, -1, 2, -3, 5, -8, ...
+TEST(Fibonacci, NegativeNGiveTheRecurrenceRunBackwards) {
   static_assert(fibonacci(-1) == 1 && fibonacci(-2) == -1 && fibonacci(-3) == 2 &&
                 fibonacci(-4) == -3);
-  for (std::int32_t n = 1; n <= 30; ++n) {
-    const std::int32_t signo = n % 2 == 1 ? 1 : -1;
-    ASSERT_EQ(fibonacci(-n), signo * fibonacci_iterativo(n)) << "n = " << -n;
+  // F(n) = F(n+2) - F(n+1) run down to -n_maximo in wrap-around arithmetic, against the sign rule
+  // applied to the iterative F(m): the identity holds modulo 2^32 for every m.
+  std::int32_t f_2 = 1;  // F(n+2), starting at n = -1
+  std::int32_t f_1 = 0;  // F(n+1)
+  for (std::int32_t m = 1; m <= n_maximo; ++m) {
+    const std::int32_t f = resta_32(f_2, f_1);
+    ASSERT_EQ(fibonacci_negativo(m, fibonacci_iterativo(m)), f) << "n = " << -m;
+    f_2 = f_1;
+    f_1 = f;
   }
+  for (std::int32_t m = 1; m <= 30; ++m) {
+    ASSERT_EQ(fibonacci(-m), fibonacci_negativo(m, fibonacci_iterativo(m))) << "n = " << -m;
+  }
+}
+
+// The evaluation with progress reports gives fibonacci's value and reports, in all, exactly the
+// calls that the plain recursion makes, wherever the top of the tree ends.
+TEST(FibonacciAvisando, ReportsEveryCallOnceAndGivesTheSameValue) {
+  for (const std::int32_t hoja : {0, 1, 2, 7, 30}) {
+    for (std::int32_t n = -27; n <= 27; ++n) {
+      std::uint64_t contadas = 0;
+      auto avisar = [&contadas](std::uint64_t llamadas) { contadas += llamadas; };
+      ASSERT_EQ(fibonacci_avisando(n, avisar, hoja), fibonacci(n)) << n << " " << hoja;
+      // 2 F(|n|+1) - 1 from the iterative definition, 1 for F(0).
+      const std::int32_t m = n < 0 ? -n : n;
+      const auto esperadas =
+          n == 0 ? 1U : 2U * static_cast<std::uint64_t>(fibonacci_iterativo(m + 1)) - 1U;
+      ASSERT_EQ(contadas, esperadas) << n << " " << hoja;
+      ASSERT_EQ(llamadas_exactas(n), esperadas) << n;
+    }
+  }
+}
+
+TEST(FibonacciAvisando, CountsTheCallsOfAWholeRun) {
+  // A run evaluates F(n) twice and F(n-1) once; past |n| = 90 the count is taken from phi^k, and
+  // both ways agree there.
+  for (const std::int32_t n : {1, 2, 10, 40, 89, -40, -88}) {
+    const auto exactas = 2.0 * static_cast<double>(llamadas_exactas(n)) +
+                         static_cast<double>(llamadas_exactas(n - 1));
+    EXPECT_NEAR(log10_llamadas_de_ejecucion(n), std::log10(exactas), 1e-12) << n;
+  }
+  EXPECT_NEAR(log10_llamadas_de_ejecucion(91) - log10_llamadas_de_ejecucion(90),
+              std::log10((1.0 + std::sqrt(5.0)) / 2.0), 1e-9);
+  // F(10001) has 2090 digits.
+  EXPECT_NEAR(log10_llamadas_de_ejecucion(n_maximo), 2090.0, 1.0);
 }
 
 }  // namespace

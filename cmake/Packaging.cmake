@@ -1,0 +1,60 @@
+# The Debian package: `cpack -G DEB` in a build tree gives numericos_VERSION_ARCH.deb holding the
+# four programs in /usr/bin, their manual pages gzipped in /usr/share/man/man1 and the licence as
+# /usr/share/doc/numericos/copyright, and nothing else.
+#
+# The package takes its files from the install component `deb` alone. Its rules are left out of a
+# plain `cmake --install`, which keeps installing the programs and the uncompressed pages only.
+find_program(GZIP_PROGRAM gzip)
+if(NOT GZIP_PROGRAM)
+  message(STATUS "gzip not found: no Debian package")
+  return()
+endif()
+
+set(paginas_gz)
+foreach(page IN ITEMS vecprod seriestats factcalc fibratio)
+  set(gz ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
+  # -n leaves out the name and time stamp, so that the same page gives the same bytes.
+  add_custom_command(OUTPUT ${gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+    COMMAND ${GZIP_PROGRAM} -9 -n -c ${PROJECT_SOURCE_DIR}/man/${page}.1 > ${gz}
+    DEPENDS ${PROJECT_SOURCE_DIR}/man/${page}.1
+    VERBATIM)
+  list(APPEND paginas_gz ${gz})
+endforeach()
+add_custom_target(paginas_gz ALL DEPENDS ${paginas_gz})
+
+install(TARGETS vecprod seriestats factcalc fibratio RUNTIME DESTINATION bin
+        COMPONENT deb EXCLUDE_FROM_ALL)
+install(FILES ${paginas_gz} DESTINATION share/man/man1 COMPONENT deb EXCLUDE_FROM_ALL)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION share/doc/numericos RENAME copyright
+        COMPONENT deb EXCLUDE_FROM_ALL)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};deb;/")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGE_NAME numericos)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "The numericos authors")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "four small numerical console programs")
+# The summary is the first line of the control file's Description, this text the rest.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "vecprod prints the vector product of two 3-D vectors read from vec.dat and
+writes it to res_1.dat; seriestats prints the mean and population standard
+deviation of a series read from vec.dat; factcalc prints the factorial of an
+integer in 32-bit wrap-around arithmetic; fibratio prints the n-th Fibonacci
+number by plain recursion and F(n)/F(n-1) with 25 digits. Each computes exactly
+as written, down to the last byte it prints, in x86 extended precision where it
+says so.")
+set(CPACK_DEBIAN_PACKAGE_SECTION math)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+# A cross build names its own architecture; a native one asks dpkg.
+if(CMAKE_CROSSCOMPILING AND NOT CPACK_DEBIAN_PACKAGE_ARCHITECTURE)
+  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86)$")
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE i386)
+  elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
+  endif()
+endif()
+include(CPack)

@@ -1,0 +1,28 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+
+#include "consola.hpp"
+
+namespace {
+
+// The progress line at given points of a run: the share done, and the time left at the rate so
+// far in the unit that fits it, up to years in exponent form for a total beyond any double.
+TEST(LineaDeAvance, GivesTheShareDoneAndTheTimeLeft) {
+  const double mil = 3.0;  // log10 of a total of 1000
+  EXPECT_EQ(linea_de_avance("p", 0, mil, 2.0), "p: 0.0 % hecho");
+  EXPECT_EQ(linea_de_avance("p", 500, mil, 2.0), "p: 50.0 % hecho, quedan aprox. 2 s");
+  EXPECT_EQ(linea_de_avance("p", 1000, mil, 2.0), "p: 100.0 % hecho, quedan aprox. 0 s");
+  EXPECT_EQ(linea_de_avance("p", 1, mil, 2.0), "p: 0.1 % hecho, quedan aprox. 33 min 18 s");
+  EXPECT_EQ(linea_de_avance("p", 1, 6.0, 2.0), "p: 0.0 % hecho, quedan aprox. 23 dias 3 h");
+  EXPECT_EQ(linea_de_avance("p", 10, 5.0, 3.6), "p: 0.0 % hecho, quedan aprox. 9 h 59 min");
+  // 2 s per call, 10^8 calls to go: 6.34 years; 10^2090 calls: 6.3e+2082 years.
+  EXPECT_EQ(linea_de_avance("p", 1, 8.0, 2.0), "p: 0.0 % hecho, quedan aprox. 6 anos");
+  EXPECT_EQ(linea_de_avance("p", 1, 2090.0, 2.0), "p: 0.0 % hecho, quedan aprox. 6.3e+2082 anos");
+  // 9.96e+17 years read 1.0e+18, not 10.0e+17.
+  EXPECT_EQ(linea_de_avance("p", 1, 17.0 + std::log10(9.96 * 365.25 * 86400.0 / 2.0), 2.0),
+            "p: 0.0 % hecho, quedan aprox. 1.0e+18 anos");
+}
+
+}  // namespace

@@ -1,0 +1,173 @@
+// terminal: runs a program with its standard error on a pseudo-terminal, as a user at a terminal
+// would, and checks what it writes there and on standard output.
+//
+//   terminal PROGRAM STDIN EXPECTED_STDOUT
+//
+// Two runs, standard input read from the file STDIN each time:
+//   1. standard output to a file, standard error to the terminal: the output file must hold
+//      EXPECTED_STDOUT byte for byte; the terminal must have received at least one progress line
+//      ("\rPROGRAM: ... % hecho"), and what it shows at the end must be blank: every progress
+//      line was erased.
+//   2. both on the terminal: what the terminal shows at the end, with carriage returns and line
+//      ends applied as a terminal applies them, must be EXPECTED_STDOUT, so that each progress
+//      line was erased before a line of standard output was written over it.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string leer(const fs::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+// What a terminal shows after receiving `bytes`: "\r" returns to the start of the line, "\n"
+// goes to the next one, other characters overwrite; trailing blanks are dropped.
+std::string pantalla(const std::string& bytes) {
+  std::vector<std::string> lineas(1);
+  std::size_t columna = 0;
+  for (const char c : bytes) {
+    if (c == '\r') {
+      columna = 0;
+    } else if (c == '\n') {
+      lineas.emplace_back();
+      columna = 0;
+    } else {
+      std::string& l = lineas.back();
+      if (l.size() <= columna) {
+        l.resize(columna + 1, ' ');
+      }
+      l[columna++] = c;
+    }
+  }
+  std::string texto;
+  for (std::size_t i = 0; i < lineas.size(); ++i) {
+    const std::size_t fin = lineas[i].find_last_not_of(' ');
+    texto += fin == std::string::npos ? "" : lineas[i].substr(0, fin + 1);
+    if (i + 1 < lineas.size()) {
+      texto += '\n';
+    }
+  }
+  return texto;
+}
+
+struct resultado {
+  std::string terminal;  // every byte the program wrote to the terminal
+  int estado = -1;
+};
+
+// Runs `programa` with standard input from `entrada`, standard error on a new pseudo-terminal and
+// standard output on that terminal too or, when `salida` is not empty, in that file.
+resultado ejecutar_en_terminal(const std::string& programa, const std::string& entrada,
+                               const std::string& salida) {
+  const int maestro = ::posix_openpt(O_RDWR | O_NOCTTY);
+  if (maestro < 0 || ::grantpt(maestro) != 0 || ::unlockpt(maestro) != 0) {
+    throw std::runtime_error("no pseudo-terminal");
+  }
+  const std::string esclavo = ::ptsname(maestro);
+  const pid_t hijo = ::fork();
+  if (hijo == 0) {
+    ::close(maestro);
+    const int tty = ::open(esclavo.c_str(), O_RDWR | O_NOCTTY);
+    const int in = ::open(entrada.c_str(), O_RDONLY);
+    const int out =
+        salida.empty() ? tty : ::open(salida.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (tty < 0 || in < 0 || out < 0) {
+      std::_Exit(127);
+    }
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(tty, 2);
+    ::execl(programa.c_str(), programa.c_str(), static_cast<char*>(nullptr));
+    std::_Exit(127);
+  }
+  resultado r;
+  char bloque[4096];
+  for (;;) {
+    // Once the program has ended and closed the terminal, reading fails with EIO.
+    const ssize_t leidos = ::read(maestro, bloque, sizeof bloque);
+    if (leidos > 0) {
+      r.terminal.append(bloque, static_cast<std::size_t>(leidos));
+    } else if (leidos < 0 && errno == EINTR) {
+      continue;
+    } else {
+      break;
+    }
+  }
+  ::waitpid(hijo, &r.estado, 0);
+  ::close(maestro);
+  return r;
+}
+
+int comprobar(const std::vector<std::string>& args) {
+  if (args.size() != 3) {
+    std::cerr << "usage: terminal PROGRAM STDIN EXPECTED_STDOUT\n";
+    return 2;
+  }
+  const std::string programa = fs::absolute(args[0]).string();
+  const std::string nombre = fs::path(programa).filename().string();
+  const std::string esperado = leer(args[2]);
+  bool bien = true;
+  const auto fallo = [&bien](const std::string& que, const std::string& texto) {
+    bien = false;
+    std::cout << "FAILED: " << que << "\n--- terminal:\n" << texto << "\n---\n";
+  };
+
+  const fs::path salida = fs::temp_directory_path() / ("terminal." + std::to_string(::getpid()));
+  const resultado uno = ejecutar_en_terminal(programa, args[1], salida.string());
+  const std::string escrito = leer(salida);
+  fs::remove(salida);
+  if (!WIFEXITED(uno.estado) || WEXITSTATUS(uno.estado) != 0) {
+    fallo("run 1 did not end with status 0", uno.terminal);
+  }
+  if (escrito != esperado) {
+    fallo("run 1: standard output differs:\n" + escrito, uno.terminal);
+  }
+  if (uno.terminal.find("\r" + nombre + ": ") == std::string::npos ||
+      uno.terminal.find(" % hecho") == std::string::npos) {
+    fallo("run 1 showed no progress line on the terminal", uno.terminal);
+  }
+  if (!pantalla(uno.terminal).empty()) {
+    fallo("run 1 left text on the terminal", pantalla(uno.terminal));
+  }
+
+  const resultado dos = ejecutar_en_terminal(programa, args[1], "");
+  if (!WIFEXITED(dos.estado) || WEXITSTATUS(dos.estado) != 0) {
+    fallo("run 2 did not end with status 0", dos.terminal);
+  }
+  if (pantalla(dos.terminal) != esperado) {
+    fallo("run 2: the terminal does not show exactly the standard output", pantalla(dos.terminal));
+  }
+  if (bien) {
+    std::cout << "ok: " << std::count(uno.terminal.begin(), uno.terminal.end(), '%')
+              << " progress lines in run 1\n";
+  }
+  return bien ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return comprobar({argv + 1, argv + argc});
+  } catch (const std::exception& error) {
+    std::cerr << "terminal: " << error.what() << '\n';
+    return 2;
+  }
+}
