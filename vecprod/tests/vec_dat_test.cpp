@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -85,9 +86,39 @@ std::string cerca_de_un_empate(std::mt19937_64& rng) {
   return (rng() % 2 != 0 ? "-" : "") + s;
 }
 
-void comparar_con_el_flujo(const std::string& texto, const std::string& plan) {
-  const auto d = oraculo::diferencia(texto, plan);
-  ASSERT_FALSE(d) << *d << " in input [" << texto << "] read as " << plan;
+// Short plain decimals, the tokens that the reader converts without the general grammar: a
+// mantissa of up to eight digits and up to ten decimals, half of them the nearest such decimal to
+// the midpoint between two floats, where rounding twice (through a wider format) would show.
+std::string decimal_corto(std::mt19937_64& rng) {
+  std::array<char, 64> texto{};
+  const auto decimales = static_cast<int>(rng() % 11);
+  if (rng() % 2 == 0) {
+    const auto m = rng() % ((std::uint64_t{1} << 24) + 2);
+    std::snprintf(texto.data(), texto.size(), "%.*f", decimales,
+                  static_cast<double>(m) / std::pow(10.0, decimales));
+  } else {
+    const auto bits = static_cast<std::uint32_t>(0x38d1b717U + rng() % (0x4b989680U - 0x38d1b717U));
+    const float f = std::bit_cast<float>(bits);  // 1e-4 .. 2e7
+    const double medio =
+        (static_cast<double>(f) +
+         static_cast<double>(std::nextafter(f, std::numeric_limits<float>::infinity()))) /
+        2.0;
+    std::snprintf(texto.data(), texto.size(), "%.*f", decimales, medio);
+  }
+  return std::string(rng() % 2 != 0 ? "-" : "") + texto.data();
+}
+
+// A block that holds the whole text, where tokens are read straight from it.
+constexpr std::size_t bloque_entero = 4096;
+
+// Blocks of 1 to 16 bytes, so that tokens run over the end of a block at every position.
+std::size_t bloque_pequeno(std::mt19937_64& rng) { return 1 + rng() % 16; }
+
+void comparar_con_el_flujo(const std::string& texto, const std::string& plan,
+                           std::optional<std::size_t> bloque = std::nullopt) {
+  const auto d = oraculo::diferencia(texto, plan, bloque);
+  ASSERT_FALSE(d) << *d << " in input [" << texto << "] read as " << plan
+                  << (bloque ? " in blocks of " + std::to_string(*bloque) : std::string());
 }
 
 TEST(Extraccion, AgreesWithTheStreamOnGeneratedTokens) {
@@ -96,6 +127,8 @@ TEST(Extraccion, AgreesWithTheStreamOnGeneratedTokens) {
     const std::string texto = texto_aleatorio(rng);
     comparar_con_el_flujo(texto, "iffffffff");
     comparar_con_el_flujo(texto, "iiiiiiii");
+    comparar_con_el_flujo(texto, "iffffffff", bloque_pequeno(rng));
+    comparar_con_el_flujo(texto, "iffffffff", bloque_entero);
     if (HasFatalFailure()) {
       return;
     }
@@ -105,7 +138,21 @@ TEST(Extraccion, AgreesWithTheStreamOnGeneratedTokens) {
 TEST(Extraccion, RoundsLikeTheStreamNearHalfwayPoints) {
   std::mt19937_64 rng(11);
   for (int caso = 0; caso < 20000; ++caso) {
-    comparar_con_el_flujo(cerca_de_un_empate(rng) + " ", "ff");
+    const std::string texto = cerca_de_un_empate(rng) + " ";
+    comparar_con_el_flujo(texto, "ff");
+    comparar_con_el_flujo(texto, "ff", bloque_pequeno(rng));
+    if (HasFatalFailure()) {
+      return;
+    }
+  }
+}
+
+TEST(Extraccion, ConvertsShortDecimalsAsTheStreamDoes) {
+  std::mt19937_64 rng(13);
+  for (int caso = 0; caso < 200000; ++caso) {
+    const std::string texto = decimal_corto(rng) + std::array{" ", "\n", "\t", "x", ""}[rng() % 5];
+    comparar_con_el_flujo(texto + decimal_corto(rng) + " ", "ff", bloque_entero);
+    comparar_con_el_flujo(texto, "ff", bloque_pequeno(rng));
     if (HasFatalFailure()) {
       return;
     }
@@ -142,6 +189,10 @@ TEST(Extraccion, AgreesWithTheStreamOnDocumentedCorners) {
                             "340282356779733661637539395458142568448"}) {
     comparar_con_el_flujo(texto, "ifff");
     comparar_con_el_flujo(texto, "ffff");
+    for (const std::size_t bloque : {1, 2, 3, 5, 64}) {
+      comparar_con_el_flujo(texto, "ifff", bloque);
+      comparar_con_el_flujo(texto, "ffff", bloque);
+    }
   }
 }
 
@@ -149,6 +200,8 @@ TEST(Extraccion, ReadsATokenLongerThanAnyBuffer) {
   const std::string largo = "1" + std::string(5000, '0') + "e-5000 " + std::string(3000, '7');
   comparar_con_el_flujo(largo, "ff");
   comparar_con_el_flujo("0." + std::string(4000, '0') + "15e4003", "f");
+  comparar_con_el_flujo(largo, "ff", 1000);
+  comparar_con_el_flujo("0." + std::string(4000, '0') + "15 ", "f", bloque_entero);
 }
 
 void comparar_escritura(float v) {
@@ -229,7 +282,8 @@ TEST(LeerGrupo, EchoesEveryValueAsTheStreamWritesIt) {
     std::vector<float> esperados;
     const std::string esperado = eco_del_flujo(flujo, esperados);
 
-    std::ifstream fichero_propio(ruta);
+    // Whole blocks, and blocks of a few bytes that split tokens everywhere.
+    fichero_vec fichero_propio = abrir_vec(ruta.c_str(), fichero % 2 == 0 ? bloque_entero : 7);
     std::ostringstream eco;
     const std::int32_t k = leer_cuenta(fichero_propio);
     const std::vector<float> obtenidos = leer_grupo(fichero_propio, k, eco);
