@@ -19,6 +19,8 @@
 //                       memory MIB          limit the program's address space to MIB MiB, so
 //                                           that reserving memory it cannot need fails; ignored
 //                                           with --sanitized (the sanitizers reserve terabytes)
+//                       fifo NAME SOURCE    make NAME a named pipe, through which a writer
+//                                           process feeds the bytes of the case's file SOURCE
 // With --result NAME the program must leave a file NAME in every run; it must hold
 // expected.NAME, or be empty when the case has none. Apart from that file, the run must create
 // nothing in its working directory. The program must end by exit, never by a signal.
@@ -41,6 +43,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -97,6 +100,7 @@ struct preparacion {
   std::optional<std::string> salida;  // where standard output goes, if not captured
   std::optional<double> corriendo;    // seconds the program must keep running
   std::optional<long> memoria_mib;    // limit of the address space
+  std::optional<std::pair<fs::path, fs::path>> tuberia;  // named pipe and what is fed through it
 };
 
 preparacion preparar(const fs::path& caso, const fs::path& trabajo) {
@@ -122,6 +126,11 @@ preparacion preparar(const fs::path& caso, const fs::path& trabajo) {
       p.corriendo = std::stod(a);
     } else if (orden == "memory") {
       p.memoria_mib = std::stol(a);
+    } else if (orden == "fifo") {
+      if (::mkfifo((trabajo / a).c_str(), 0644) != 0) {
+        throw std::runtime_error("cannot make the named pipe " + a);
+      }
+      p.tuberia = {trabajo / a, caso / b};
     } else {
       throw std::runtime_error("unknown setup directive: " + linea);
     }
@@ -209,6 +218,26 @@ int ejecutar(std::vector<std::string> args) {
     std::_Exit(127);
   }
 
+  // The writer of a named pipe: it blocks until the program opens the pipe, writes the bytes and
+  // ends (or dies of SIGPIPE if the program stops reading early).
+  pid_t escritor = -1;
+  if (prep.tuberia) {
+    escritor = ::fork();
+    if (escritor == 0) {
+      const std::string bytes = leer(prep.tuberia->second);
+      const int fd = abrir_o_morir(prep.tuberia->first.string(), O_WRONLY);
+      std::size_t hecho = 0;
+      while (hecho < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + hecho, bytes.size() - hecho);
+        if (n <= 0) {
+          std::_Exit(1);
+        }
+        hecho += static_cast<std::size_t>(n);
+      }
+      std::_Exit(0);
+    }
+  }
+
   informe inf;
   int estado = 0;
   const auto inicio = std::chrono::steady_clock::now();
@@ -241,6 +270,10 @@ int ejecutar(std::vector<std::string> args) {
       inf.comparar("exit status", std::to_string(std::stoi(esperado)),
                    std::to_string(WEXITSTATUS(estado)));
     }
+  }
+  if (escritor > 0) {
+    ::kill(escritor, SIGKILL);  // in case the program never opened the pipe
+    ::waitpid(escritor, nullptr, 0);
   }
   if (!prep.salida) {
     inf.comparar("standard output", leer(caso / "expected.stdout"), leer(salida));
