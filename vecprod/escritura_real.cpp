@@ -49,9 +49,70 @@ constexpr std::array<char, 200> pares = [] {
   return t;
 }();
 
+// Two digits as they lie in memory.
+std::uint64_t par(std::uint32_t n) {
+  std::uint16_t dos = 0;
+  std::memcpy(&dos, pares.data() + 2 * n, 2);
+  return dos;
+}
+
+// Three pairs of digits as a word whose bytes in memory are the six digits in order (two zero
+// bytes after them).
+std::uint64_t en_orden(std::uint64_t a, std::uint64_t b, std::uint64_t c) {
+  if constexpr (std::endian::native == std::endian::little) {
+    return a | (b << 16) | (c << 32);
+  } else {
+    return (a << 48) | (b << 32) | (c << 16);
+  }
+}
+
+// The word with its first k bytes in memory dropped and the rest moved to the front.
+std::uint64_t saltar_bytes(std::uint64_t w, int k) {
+  if constexpr (std::endian::native == std::endian::little) {
+    return w >> (8 * k);
+  } else {
+    return w << (8 * k);
+  }
+}
+
 char* escribir_con_to_chars(char* destino, float valor) {
   return std::to_chars(destino, destino + largo_real_maximo, valor, std::chars_format::general, 6)
       .ptr;
+}
+
+// Writes the six digits `digitos` (100000 .. 999999) of a value whose decimal exponent is x, in
+// fixed notation, as the general format does for -4 <= x <= 5.
+char* escribir_cifras(char* destino, bool negativo, std::uint32_t digitos, int x) {
+  // The six digits, two at a time from a table, gathered in a 64-bit word in memory order (kept
+  // in a register: written piecewise to memory and read back whole, they would stall the load),
+  // and how many remain once trailing zeros go (the first digit is never 0). The texts are
+  // copied in pieces of 8 bytes, which may run past the end of the number; the caller's room of
+  // largo_real_maximo covers the longest such piece.
+  const std::uint32_t resto = digitos % 10000;
+  const std::uint64_t cifras = en_orden(par(digitos / 10000), par(resto / 100), par(resto % 100));
+  int significativas = 6;
+  for (std::uint32_t t = digitos; t % 10 == 0; t /= 10) {
+    --significativas;
+  }
+
+  char* p = destino;
+  *p = '-';
+  p += negativo ? 1 : 0;
+  if (x >= 0) {
+    const int enteras = x + 1;
+    std::memcpy(p, &cifras, 8);
+    if (significativas > enteras) {
+      p[enteras] = '.';
+      const std::uint64_t decimales = saltar_bytes(cifras, enteras);
+      std::memcpy(p + enteras + 1, &decimales, 8);
+      return p + significativas + 1;
+    }
+    return p + enteras;
+  }
+  std::memcpy(p, "0.000", 5);  // "0." and the -X - 1 zeros after the point
+  p += 1 - x;
+  std::memcpy(p, &cifras, 8);
+  return p + significativas;
 }
 
 }  // namespace
@@ -85,35 +146,32 @@ char* escribir_real(char* destino, float valor) {
     }
   }
 
-  // The six digits, two at a time from a table, and how many remain once trailing zeros go (the
-  // first digit is never 0). The texts are copied in pieces of fixed size, which may run past
-  // the end of the number; the caller's room of largo_real_maximo covers the longest such piece.
-  std::array<char, 16> cifras{};
-  const std::uint32_t alto = digitos / 10000;
-  const std::uint32_t resto = digitos % 10000;
-  std::memcpy(cifras.data(), pares.data() + 2 * alto, 2);
-  std::memcpy(cifras.data() + 2, pares.data() + 2 * (resto / 100), 2);
-  std::memcpy(cifras.data() + 4, pares.data() + 2 * (resto % 100), 2);
-  int significativas = 6;
-  for (std::uint32_t t = digitos; t % 10 == 0; t /= 10) {
-    --significativas;
-  }
+  return escribir_cifras(destino, std::signbit(valor), digitos, x);
+}
 
-  char* p = destino;
-  *p = '-';
-  p += std::signbit(valor) ? 1 : 0;
-  if (x >= 0) {
-    const int enteras = x + 1;
-    std::memcpy(p, cifras.data(), 8);
-    if (significativas > enteras) {
-      p[enteras] = '.';
-      std::memcpy(p + enteras + 1, cifras.data() + enteras, 8);
-      return p + significativas + 1;
-    }
-    return p + enteras;
+char* escribir_decimal(char* destino, float valor, std::uint64_t m, int decimales) {
+  // A decimal of at most six significant digits comes back unchanged from the float nearest to
+  // it, rounded to six digits again (FLT_DIG is 6: 10^6 < 2^23), so the stream writes the
+  // decimal's own digits: they are written from it, with no need to take the float apart.
+  if (m == 0) {
+    return escribir_real(destino, valor);
   }
-  std::memcpy(p, "0.000", 5);  // "0." and the -X - 1 zeros after the point
-  p += 1 - x;
-  std::memcpy(p, cifras.data(), 8);
-  return p + significativas;
+  while (m % 10 == 0) {
+    m /= 10;
+    --decimales;
+  }
+  if (m >= 1000000) {
+    return escribir_real(destino, valor);
+  }
+  int cifras = 1;
+  while (m >= potencias_de_10[static_cast<std::size_t>(cifras)]) {
+    ++cifras;
+  }
+  const int x = cifras - 1 - decimales;
+  if (x < -4 || x > 5) {
+    return escribir_real(destino, valor);
+  }
+  const auto digitos =
+      static_cast<std::uint32_t>(m * potencias_de_10[static_cast<std::size_t>(6 - cifras)]);
+  return escribir_cifras(destino, std::signbit(valor), digitos, x);
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <ostream>
 
 // The longest text escribir_real writes ("-1.17549e-38"), with room to spare.
@@ -14,6 +15,10 @@ inline constexpr std::size_t largo_real_maximo = 16;
 // the text. Needs largo_real_maximo chars.
 char* escribir_real(char* destino, float valor);
 
+// Writes `valor`, the float nearest to the decimal +-m * 10^-decimales (the sign is valor's), as
+// escribir_real does, but from the decimal's digits where that is exact and quicker.
+char* escribir_decimal(char* destino, float valor, std::uint64_t m, int decimales);
+
 // One echo line, formatted into a block and written to `salida` a block at a time.
 struct eco_vec {
   explicit eco_vec(std::ostream& destino) : salida(destino) {}
@@ -21,6 +26,15 @@ struct eco_vec {
   // Appends the value and its comma.
   void escribir(float v) {
     p = escribir_real(p, v);
+    *p++ = ',';
+    algo_escrito = true;
+    if (p >= lleno) {
+      vaciar();
+    }
+  }
+  // The same for a value read as the decimal +-m * 10^-decimales.
+  void escribir_decimal(float v, std::uint64_t m, int decimales) {
+    p = ::escribir_decimal(p, v, m, decimales);
     *p++ = ',';
     algo_escrito = true;
     if (p >= lleno) {

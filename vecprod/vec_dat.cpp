@@ -258,7 +258,10 @@ constexpr std::array<float, 11> potencias_float = {1e0F, 1e1F, 1e2F, 1e3F, 1e4F,
 // format (the x87, FLT_EVAL_METHOD 2) the quotient would be rounded twice, first to the wider
 // format and then to float, which can differ from rounding once; there the division is not
 // compiled and std::from_chars converts every token.
-bool convertir_rapido(fichero_vec& datos, float& valor) {
+//
+// The decimal itself is given back as m * 10^-decimales, for the echo.
+bool convertir_rapido(fichero_vec& datos, float& valor, std::uint64_t& mantisa,
+                      int& cifras_decimales) {
   const char* const base = datos.bloque.data();
   const char* p = base + datos.pos;
   const char* const fin = base + datos.fin;
@@ -298,6 +301,8 @@ bool convertir_rapido(fichero_vec& datos, float& valor) {
         static_cast<float>(m) / potencias_float[static_cast<std::size_t>(decimales)];
     valor = negativo ? -magnitud : magnitud;
     datos.pos = static_cast<std::size_t>(p - base);
+    mantisa = m;
+    cifras_decimales = static_cast<int>(decimales);
     return true;
   }
 #endif
@@ -309,6 +314,8 @@ bool convertir_rapido(fichero_vec& datos, float& valor) {
   }
   valor = v;
   datos.pos = static_cast<std::size_t>(p - base);
+  mantisa = m;
+  cifras_decimales = static_cast<int>(decimales);
   return true;
 }
 
@@ -332,7 +339,9 @@ lectura extraer_entero(fichero_vec& datos, std::int32_t& valor) {
 }
 
 lectura extraer_real(fichero_vec& datos, float& valor) {
-  if (convertir_rapido(datos, valor)) {
+  std::uint64_t m = 0;
+  int decimales = 0;
+  if (convertir_rapido(datos, valor, m, decimales)) {
     return lectura::ok;
   }
   cursor_bloques c{datos};
@@ -429,7 +438,17 @@ void leer_valores(fichero_vec& datos, std::span<float> destino, std::int64_t pri
   try {
     for (; i < destino.size(); ++i) {
       float v = 0.0F;
-      r = extraer_real(datos, v);
+      std::uint64_t m = 0;
+      int decimales = 0;
+      if (convertir_rapido(datos, v, m, decimales)) {
+        destino[i] = v;
+        if (eco != nullptr) {
+          eco->escribir_decimal(v, m, decimales);
+        }
+        continue;
+      }
+      cursor_bloques c{datos};
+      r = extraer_real_de(c, v);
       if (r != lectura::ok) {
         break;
       }

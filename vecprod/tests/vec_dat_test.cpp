@@ -20,6 +20,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -197,11 +198,14 @@ TEST(Extraccion, AgreesWithTheStreamOnDocumentedCorners) {
 }
 
 TEST(Extraccion, ReadsATokenLongerThanAnyBuffer) {
-  const std::string largo = "1" + std::string(5000, '0') + "e-5000 " + std::string(3000, '7');
+  std::string largo = "1";
+  largo.append(5000, '0').append("e-5000 ").append(3000, '7');
+  std::string fraccion = "0.";
+  fraccion.append(4000, '0').append("15");
   comparar_con_el_flujo(largo, "ff");
-  comparar_con_el_flujo("0." + std::string(4000, '0') + "15e4003", "f");
+  comparar_con_el_flujo(fraccion + "e4003", "f");
   comparar_con_el_flujo(largo, "ff", 1000);
-  comparar_con_el_flujo("0." + std::string(4000, '0') + "15 ", "f", bloque_entero);
+  comparar_con_el_flujo(fraccion + " ", "f", bloque_entero);
 }
 
 void comparar_escritura(float v) {
@@ -259,8 +263,46 @@ std::string eco_del_flujo(std::istream& flujo, std::vector<float>& valores) {
   return eco.str();
 }
 
+TEST(LeerGrupo, EchoesPlainDecimalsAsTheStreamWritesTheirFloats) {
+  // Mantissas at the edges of six digits, with the point at every place and beyond: the echo
+  // written from the decimal's digits must still switch to to_chars where the stream does.
+  std::string texto;
+  int n = 0;
+  const auto poner = [&](std::initializer_list<std::string_view> partes) {
+    for (const std::string_view pieza : partes) {
+      texto.append(pieza);
+    }
+    texto.push_back(' ');
+    ++n;
+  };
+  for (const std::string_view m : {"1", "9", "10", "99999", "999999", "1000000", "9999995",
+                                   "123456", "100000", "1234567", "16777216", "000120"}) {
+    for (std::size_t punto = 0; punto <= m.size(); ++punto) {
+      for (const std::string_view ceros : {"", "0", "0000", "00000000000"}) {
+        for (const std::string_view signo : {"", "-", "+"}) {
+          poner({signo, ceros, m.substr(0, punto), ".", m.substr(punto)});
+          poner({signo, "0.", ceros, m});
+          poner({signo, m, ceros});
+        }
+      }
+    }
+  }
+  texto = std::to_string(n) + " " + texto;
+  std::istringstream flujo(texto);
+  std::vector<float> esperados;
+  const std::string esperado = eco_del_flujo(flujo, esperados);
+  std::istringstream fuente(texto);
+  fichero_vec propio;
+  leer_de(propio, *fuente.rdbuf(), bloque_entero);
+  std::ostringstream eco;
+  const std::vector<float> obtenidos = leer_grupo(propio, leer_cuenta(propio), eco);
+  EXPECT_EQ(eco.str(), esperado);
+  EXPECT_EQ(obtenidos, esperados);
+}
+
 TEST(LeerGrupo, EchoesEveryValueAsTheStreamWritesIt) {
-  // Random bit patterns cover every exponent, subnormals included; the texts use several notations.
+  // Random bit patterns cover every exponent, subnormals included; the texts use several
+  // notations, and short plain decimals of every length and position of the point.
   std::mt19937_64 rng(3);
   const std::filesystem::path ruta =
       std::filesystem::temp_directory_path() / ("vec_dat_test." + std::to_string(rng()));
@@ -271,9 +313,13 @@ TEST(LeerGrupo, EchoesEveryValueAsTheStreamWritesIt) {
     for (int i = 0; i < n; ++i) {
       const float f = std::bit_cast<float>(static_cast<std::uint32_t>(rng() % 0x7f800000U) |
                                            (rng() % 2 != 0 ? 0x80000000U : 0U));
-      const char* formato = std::array{"%.9g", "%.3e", "%f", "%.12g", "%g"}[rng() % 5];
-      std::snprintf(numero.data(), numero.size(), formato, static_cast<double>(f));
-      texto += numero.data();
+      const char* formato = std::array{"%.9g", "%.3e", "%f", "%.12g", "%g", ""}[rng() % 6];
+      if (*formato == '\0') {
+        texto += decimal_corto(rng);  // echoed from the decimal's own digits
+      } else {
+        std::snprintf(numero.data(), numero.size(), formato, static_cast<double>(f));
+        texto += numero.data();
+      }
       texto += std::array{" ", "\n", "\t"}[rng() % 3];
     }
     { std::ofstream(ruta, std::ios::binary) << texto; }
