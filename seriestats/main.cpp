@@ -3,10 +3,11 @@
 //
 // The values are read and echoed a block at a time; the running sum advances with each block.
 // The sum of squared deviations needs the mean, so the series is gone through a second time:
-// from memory while it fits in the budget below or cannot be read again (a named pipe), otherwise
-// by reading the file a second time. That second reading must give the same values bit for bit
-// (their number and a checksum of their bits are compared); if the file has changed, the run
-// fails and prints no figure. Both figures are computed before the first is printed.
+// from memory while it fits in the budget below or cannot be read again (a named pipe). A longer
+// series in a file that can be read again is held up to the budget, and the rest is read from
+// the file a second time. That second reading must give the same values bit for bit (their number
+// and a checksum of their bits are compared); if the file has changed, the run fails and prints
+// no figure. Both figures are computed before the first is printed.
 //
 // Beside the float arithmetic runs an exact one (exacta.hpp); when the float figures stray from
 // the exact ones beyond its tolerance, a warning line on standard error gives the exact values.
@@ -74,11 +75,14 @@ int ejecutar() {
     throw std::runtime_error(std::string(nombre_vec) + ": la cuenta de valores es negativa (" +
                              std::to_string(n) + ")");
   }
-  const std::int64_t inicio = posicion(datos);
-  const bool en_memoria = n <= presupuesto || !se_puede_releer(datos);
+  // Past the budget, on a file that can be read again, the first `presupuesto` values are held
+  // and the rest is read a second time, from the offset where it starts.
+  const bool releer = n > presupuesto && se_puede_releer(datos);
+  const std::int64_t guardados = releer ? presupuesto : n;
+  std::int64_t inicio_relectura = 0;
   std::vector<float> x;
 
-  // First reading: echo, running sum, exact sums, checksum.
+  // First reading: echo, running sum, exact sums, and the checksum of what will be read again.
   float suma = 0.0F;
   suma_exacta exacta;
   std::uint64_t huella = 0;
@@ -86,25 +90,31 @@ int ejecutar() {
   {
     eco_vec eco(std::cout);
     try {
-      if (en_memoria) {
-        x.reserve(reserva(datos, n));
-      }
+      x.reserve(releer ? static_cast<std::size_t>(guardados) : reserva(datos, n));
       for (std::int64_t hechos = 0; hechos < n;) {
-        const auto k = static_cast<std::size_t>(std::min<std::int64_t>(trozo, n - hechos));
+        // A block ends where the held values end, so that the offset of the rest is known.
+        const std::int64_t hasta = hechos < guardados ? guardados : n;
+        const auto k = static_cast<std::size_t>(std::min<std::int64_t>(trozo, hasta - hechos));
         const std::span<float> valores(bloque.data(), k);
         leer_valores(datos, valores, hechos + 1, &eco);
         for (const float v : valores) {
           suma = paso_suma(suma, v);
           exacta.sumar(v);
-          huella = paso_huella(huella, v);
         }
-        if (en_memoria) {
+        if (hechos < guardados) {
 #ifdef SERIESTATS_GANCHOS
           ganchos.al_guardar(hechos + static_cast<std::int64_t>(k));
 #endif
           x.insert(x.end(), valores.begin(), valores.end());
+        } else {
+          for (const float v : valores) {
+            huella = paso_huella(huella, v);
+          }
         }
         hechos += static_cast<std::int64_t>(k);
+        if (hechos == guardados) {
+          inicio_relectura = posicion(datos);
+        }
       }
     } catch (const std::bad_alloc&) {
       eco.cortar_linea();
@@ -114,20 +124,19 @@ int ejecutar() {
   }
   const float m = media_de_suma(suma, n);
 
-  // Second pass: the squared deviations about the float mean.
+  // Second pass: the squared deviations about the float mean, in the order of the series.
   float acumulado = 0.0F;
-  if (en_memoria) {
-    for (const float v : x) {
-      acumulado = paso_desviacion(acumulado, v, m);
-    }
-  } else {
+  for (const float v : x) {
+    acumulado = paso_desviacion(acumulado, v, m);
+  }
+  if (releer) {
 #ifdef SERIESTATS_GANCHOS
     ganchos.entre_lecturas();
 #endif
     std::uint64_t otra_huella = 0;
     try {
-      volver_a(datos, inicio);
-      for (std::int64_t hechos = 0; hechos < n;) {
+      volver_a(datos, inicio_relectura);
+      for (std::int64_t hechos = guardados; hechos < n;) {
         const auto k = static_cast<std::size_t>(std::min<std::int64_t>(trozo, n - hechos));
         const std::span<float> valores(bloque.data(), k);
         leer_valores(datos, valores, hechos + 1, nullptr);
