@@ -97,8 +97,11 @@ int ejecutar() {
         const auto k = static_cast<std::size_t>(std::min<std::int64_t>(trozo, hasta - hechos));
         const std::span<float> valores(bloque.data(), k);
         leer_valores(datos, valores, hechos + 1, &eco);
+        // Apart, so that each loop keeps its own chain in registers.
         for (const float v : valores) {
           suma = paso_suma(suma, v);
+        }
+        for (const float v : valores) {
           exacta.sumar(v);
         }
         if (hechos < guardados) {
