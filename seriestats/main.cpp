@@ -90,7 +90,7 @@ int ejecutar() {
   {
     eco_vec eco(std::cout);
     try {
-      x.reserve(releer ? static_cast<std::size_t>(guardados) : reserva(datos, n));
+      x.reserve(reserva(datos, guardados));
       for (std::int64_t hechos = 0; hechos < n;) {
         // A block ends where the held values end, so that the offset of the rest is known.
         const std::int64_t hasta = hechos < guardados ? guardados : n;
