@@ -256,9 +256,9 @@ constexpr std::array<float, 11> potencias_float = {1e0F, 1e1F, 1e2F, 1e3F, 1e4F,
 // Conversion: a mantissa m <= 2^24 and d <= 10 decimals give m / 10^d, one float division of two
 // exact floats, which IEEE arithmetic rounds once, to nearest even: the correctly rounded value
 // of the decimal, which is what strtof gives. Where float expressions are evaluated in a wider
-// format (the x87, FLT_EVAL_METHOD 2) the quotient would be rounded twice, first to the wider
-// format and then to float, which can differ from rounding once; there the division is not
-// compiled and std::from_chars converts every token.
+// format (the x87, FLT_EVAL_METHOD 2) a quotient is rounded first to that format and only later,
+// if the compiler stores it at all, to float; rather than rest the result on where the compiler
+// rounds, the division is not compiled there and std::from_chars converts every token.
 //
 // The decimal itself is given back as m * 10^-decimales, for the echo.
 bool convertir_rapido(fichero_vec& datos, float& valor, std::uint64_t& mantisa,

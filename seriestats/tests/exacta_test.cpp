@@ -40,7 +40,7 @@ TEST(Exacta, GivesExactFiguresExactly) {
 // series is accurate to far better than the 1e-12 asked here.
 TEST(Exacta, AgreesWithACarefulLongDoubleEvaluation) {
   std::mt19937_64 rng(17);
-  for (int serie = 0; serie < 200; ++serie) {
+  for (std::size_t serie = 0; serie < 200; ++serie) {
     const double centro = std::array{0.0, 8923.53, -1e6, 3e30}[serie % 4];
     const double escala = std::array{1000.0, 0.01, 5.0, 1e25}[serie % 4];
     std::normal_distribution<double> normal(centro, escala);

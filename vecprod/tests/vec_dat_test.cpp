@@ -190,7 +190,7 @@ TEST(Extraccion, AgreesWithTheStreamOnDocumentedCorners) {
                             "340282356779733661637539395458142568448"}) {
     comparar_con_el_flujo(texto, "ifff");
     comparar_con_el_flujo(texto, "ffff");
-    for (const std::size_t bloque : {1, 2, 3, 5, 64}) {
+    for (const std::size_t bloque : {1U, 2U, 3U, 5U, 64U}) {
       comparar_con_el_flujo(texto, "ifff", bloque);
       comparar_con_el_flujo(texto, "ffff", bloque);
     }
