@@ -52,7 +52,7 @@ constexpr std::array<char, 200> pares = [] {
 // Two digits as they lie in memory.
 std::uint64_t par(std::uint32_t n) {
   std::uint16_t dos = 0;
-  std::memcpy(&dos, pares.data() + 2 * n, 2);
+  std::memcpy(&dos, pares.data() + 2 * static_cast<std::size_t>(n), 2);
   return dos;
 }
 
@@ -109,7 +109,8 @@ char* escribir_cifras(char* destino, bool negativo, std::uint32_t digitos, int x
     }
     return p + enteras;
   }
-  std::memcpy(p, "0.000", 5);  // "0." and the -X - 1 zeros after the point
+  constexpr std::array<char, 5> cero_punto = {'0', '.', '0', '0', '0'};
+  std::memcpy(p, cero_punto.data(), cero_punto.size());  // "0." and the -X - 1 zeros after it
   p += 1 - x;
   std::memcpy(p, &cifras, 8);
   return p + significativas;
@@ -131,7 +132,8 @@ char* escribir_real(char* destino, float valor) {
   // digits (if a comparison ever misjudged, the check below hands the value to to_chars).
   const int e2 = static_cast<int>((std::bit_cast<std::uint32_t>(magnitud) >> 23) & 0xffU) - 127;
   int x = (e2 * 78913) >> 18;
-  if (static_cast<double>(magnitud) >= potencias_double[static_cast<std::size_t>(x + 6)]) {
+  const int siguiente = x + 6;  // the index of 10^(x + 1)
+  if (static_cast<double>(magnitud) >= potencias_double[static_cast<std::size_t>(siguiente)]) {
     ++x;
   }
   const escalado r = escalar(magnitud, 5 - x);
