@@ -136,6 +136,10 @@ char* escribir_real(char* destino, float valor) {
   if (static_cast<double>(magnitud) >= potencias_double[static_cast<std::size_t>(siguiente)]) {
     ++x;
   }
+  if (x < -4) {
+    // Only 1e-4F itself, 9.99999975e-05: below 10^-4, yet six digits round it to 0.0001.
+    return escribir_con_to_chars(destino, valor);
+  }
   const escalado r = escalar(magnitud, 5 - x);
   if (r.entero < 100000 || r.entero > 999999) {
     return escribir_con_to_chars(destino, valor);
