@@ -21,6 +21,10 @@
 // infinities, NaNs, denormals and results out of range go out of line to extendido_software.cpp.
 // The steps of the hot loops are marked always_inline: left to its own measure the compiler would
 // call them, and a call costs as much as the step.
+// Two steps of seriestats on floats come fused as well (suma_de_floats, cuadrado_mas, at the
+// end): the same floats as the expressions, by shortcuts in float and double arithmetic proven to
+// agree with the two roundings, where the operators' integer code would cost several times the
+// hardware's.
 
 #include <algorithm>
 #include <bit>
@@ -426,20 +430,20 @@ float cuadrado_mas_general(float v, float m, float acumulado);
 // static_cast<float>(d * d + extendido_software(acumulado)) with
 // d = extendido_software(v) - extendido_software(m).
 //
-// For acumulado >= 0 (sign bit clear) the exact sum s = acumulado + round64(round64(v - m)^2) that
-// the model rounds to 64 bits and then to 24 is approximated in double by t = acumulado + dd * dd,
-// dd = v - m, with three roundings to 53 bits (none underflows or overflows: the square of a
-// difference of floats lies within 2^-298 .. 2^258). Against the model's two roundings to 64 bits
-// the square is off by less than 3.01 * 2^-53 of itself, and with the sum's own rounding, as the
-// square is at most s, |t - s| < 4.02 * 2^-53 s, less than 4.1 units of t's last bit; round64(s)
-// is within 2^-64 s more (a fused multiply-add, should a compiler make one, only lowers the
-// bound). The float's halfway points in t's binade have t's 29 low fraction bits equal to 2^28
-// and the others are 2^28 units away; when those bits are more than 8 units from 2^28, t, s and
-// round64(s) lie between the same two halfway points and round to the same float, which is what
-// the conversion of t does. This holds for t from the smallest normal float up, to infinity from
-// 2^128 (2^-126 .. 2^128 is t's own binades, and the float's subnormals, just below, have the same
-// spacing). t == +0 comes from v == m with acumulado zero, where the model also gives +0; NaNs
-// and infinities, outside that range, go to the model, as do negative acumulado and the rest.
+// With acumulado >= 0 (sign bit clear), the model rounds s = acumulado + round64(round64(v - m)^2)
+// to 64 bits and then to 24. Here t = acumulado + dd * dd with dd = v - m, in double: three
+// roundings to 53 bits, none out of range (a nonzero square of a difference of floats lies within
+// 2^-298 .. 2^258). The square dd * dd is off the model's by less than 3.01 * 2^-53 of (v - m)^2,
+// which is at most s; with the last rounding |t - s| < 4.02 * 2^-53 s, less than 4.1 units of t's
+// last bit, and round64(s) is within 2^-64 s more (a fused multiply-add, should a compiler make
+// one, only lowers the bound). In t's binade the float's halfway points are the doubles whose 29
+// low fraction bits are 2^28, 2^29 units apart, and the binades next to it have none within 2^27
+// units of t: when t's 29 low bits are more than 8 units from 2^28, t, s and round64(s)
+// lie between the same two halfway points and round to the same float, which is t's conversion.
+// That conversion is the float's for t in 2^-126 .. 2^128, infinity from 2^128 up as the model's
+// (the float's subnormals just below 2^-126 have the same spacing as the binade above them).
+// t == +0 comes only from v == m with acumulado zero, where the model gives +0 too. NaNs,
+// infinities, results out of that range and negative acumulado go to the model.
 [[gnu::always_inline]] inline float cuadrado_mas(float v, float m, float acumulado) {
 #if FLT_EVAL_METHOD == 0
   if ((std::bit_cast<std::uint32_t>(acumulado) >> 31) == 0) {
