@@ -394,9 +394,10 @@ inline extendido_software::extendido_software(std::int32_t v) {
 //
 // The same results as the expressions they name, written out with the operators above, for every
 // operand. Where double arithmetic is IEEE double as written (FLT_EVAL_METHOD == 0: not on i386,
-// whose x87 evaluates it at its own precision) the common case costs about what the hardware
-// does, with no rounding of its own: each shortcut below is exact or proven to give the same
-// float. Anything else goes to the expression itself.
+// whose x87 evaluates it at its own precision), in the default rounding to nearest with
+// subnormals kept, as the model itself assumes of the x87, the common case costs about what the
+// hardware does: each shortcut below is proven to give the float of the model's two roundings.
+// Anything else goes to the expression itself.
 
 namespace extendido_interno {
 float suma_de_floats_general(float a, float b);
