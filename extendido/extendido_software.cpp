@@ -300,6 +300,17 @@ std::uint32_t a_float_general(extendido_software x) {
   return signo | redondear_a_24_bits(u.significando, 41 - e);
 }
 
+// ---- The fused steps, where their shortcuts do not apply ------------------------------------
+
+float suma_de_floats_general(float a, float b) {
+  return static_cast<float>(extendido_software(a) + extendido_software(b));
+}
+
+float cuadrado_mas_general(float v, float m, float acumulado) {
+  const extendido_software d = extendido_software(v) - extendido_software(m);
+  return static_cast<float>(d * d + extendido_software(acumulado));
+}
+
 }  // namespace extendido_interno
 
 extendido_software operator/(extendido_software a, extendido_software b) {

@@ -1,32 +1,56 @@
 #pragma once
 
+// The float statistics of seriestats, one step at a time: every operation is evaluated in the
+// extended format (extendido.hpp) and rounded to float when its result is stored. The program
+// feeds the steps a block of values at a time, as it reads them; media and desviacion_tipica
+// apply them to a whole series.
+
 #include <cstdint>
 #include <span>
 
 #include "extendido.hpp"
 
-// Arithmetic mean: a running sum stored as a float after every addition, divided by the number of
-// values; each operation is evaluated in the extended format and rounded to float when stored.
-// For an empty series the quotient is 0/0, a NaN. (A series has at most 2^31 - 1 values: its
-// count is a 32-bit integer.)
+// One addition of the running sum, stored as a float.
+inline float paso_suma(float suma, float v) { return a_float(a_extendido(suma) + a_extendido(v)); }
+
+// The number of values as a real: exact, since a series has at most 2^31 - 1 values (its count is
+// a 32-bit integer).
+inline extendido cuenta_real(std::int64_t n) { return a_extendido(static_cast<std::int32_t>(n)); }
+
+// The mean: the sum divided by the number of values, stored as a float. For an empty series the
+// quotient is 0/0, a NaN.
+inline float media_de_suma(float suma, std::int64_t n) {
+  return a_float(a_extendido(suma) / cuenta_real(n));
+}
+
+// One step of the sum of squared deviations: the deviation and its square stay in the extended
+// format, the accumulator is stored as a float.
+inline float paso_desviacion(float acumulado, float v, float media_x) {
+  const extendido d = a_extendido(v) - a_extendido(media_x);
+  return a_float(d * d + a_extendido(acumulado));
+}
+
+// The variance (the accumulated squares divided by n, stored as a float) and its root, the
+// standard deviation in the population form.
+inline float desviacion_de_acumulado(float acumulado, std::int64_t n) {
+  const float varianza = a_float(a_extendido(acumulado) / cuenta_real(n));
+  return raiz_cuadrada(varianza);
+}
+
+// Arithmetic mean of a whole series.
 inline float media(std::span<const float> x) {
   float suma = 0.0F;
   for (const float v : x) {
-    suma = a_float(a_extendido(suma) + a_extendido(v));
+    suma = paso_suma(suma, v);
   }
-  return a_float(a_extendido(suma) / a_extendido(static_cast<std::int32_t>(x.size())));
+  return media_de_suma(suma, static_cast<std::int64_t>(x.size()));
 }
 
-// Standard deviation in the population form (the sum of squared deviations divided by n) about a
-// mean already rounded to float. Each deviation and its square stay in the extended format; the
-// accumulator is stored as a float after every step, and so are the variance and its root.
+// Standard deviation of a whole series about a mean already rounded to float.
 inline float desviacion_tipica(std::span<const float> x, float media_x) {
   float acumulado = 0.0F;
   for (const float v : x) {
-    const extendido d = a_extendido(v) - a_extendido(media_x);
-    acumulado = a_float(d * d + a_extendido(acumulado));
+    acumulado = paso_desviacion(acumulado, v, media_x);
   }
-  const float varianza =
-      a_float(a_extendido(acumulado) / a_extendido(static_cast<std::int32_t>(x.size())));
-  return raiz_cuadrada(varianza);
+  return desviacion_de_acumulado(acumulado, static_cast<std::int64_t>(x.size()));
 }

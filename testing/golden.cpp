@@ -30,6 +30,8 @@
 //                                           with --sanitized (the sanitizers reserve terabytes)
 //                                           and with --emulator (qemu-user reserves the guest's
 //                                           whole address space for itself)
+//                       fifo NAME SOURCE    make NAME a named pipe, through which a writer
+//                                           process feeds the bytes of the case's file SOURCE
 // With --result NAME the program must leave a file NAME in every run; it must hold
 // expected.NAME, or be empty when the case has none. Apart from that file, the run must create
 // nothing in its working directory. The program must end by exit, never by a signal.
@@ -52,6 +54,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -111,6 +114,7 @@ struct preparacion {
   std::optional<std::string> entrada;  // where standard input comes from, if not the case's
   bool errores_cerrado = false;        // standard error closed
   bool como_nadie = false;             // run as the user nobody (the runner is root)
+  std::optional<std::pair<fs::path, fs::path>> tuberia;  // named pipe and what is fed through it
 };
 
 preparacion preparar(const fs::path& caso, const fs::path& trabajo) {
@@ -144,6 +148,11 @@ preparacion preparar(const fs::path& caso, const fs::path& trabajo) {
       fs::permissions(trabajo / a,
                       fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
       p.como_nadie = ::geteuid() == 0;
+    } else if (orden == "fifo") {
+      if (::mkfifo((trabajo / a).c_str(), 0644) != 0) {
+        throw std::runtime_error("cannot make the named pipe " + a);
+      }
+      p.tuberia = {trabajo / a, caso / b};
     } else {
       throw std::runtime_error("unknown setup directive: " + linea);
     }
@@ -267,6 +276,26 @@ int ejecutar(std::vector<std::string> args) {
     std::_Exit(127);
   }
 
+  // The writer of a named pipe: it blocks until the program opens the pipe, writes the bytes and
+  // ends (or dies of SIGPIPE if the program stops reading early).
+  pid_t escritor = -1;
+  if (prep.tuberia) {
+    escritor = ::fork();
+    if (escritor == 0) {
+      const std::string bytes = leer(prep.tuberia->second);
+      const int fd = abrir_o_morir(prep.tuberia->first.string(), O_WRONLY);
+      std::size_t hecho = 0;
+      while (hecho < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + hecho, bytes.size() - hecho);
+        if (n <= 0) {
+          std::_Exit(1);
+        }
+        hecho += static_cast<std::size_t>(n);
+      }
+      std::_Exit(0);
+    }
+  }
+
   informe inf;
   int estado = 0;
   const auto inicio = std::chrono::steady_clock::now();
@@ -299,6 +328,10 @@ int ejecutar(std::vector<std::string> args) {
       inf.comparar("exit status", std::to_string(std::stoi(esperado)),
                    std::to_string(WEXITSTATUS(estado)));
     }
+  }
+  if (escritor > 0) {
+    ::kill(escritor, SIGKILL);  // in case the program never opened the pipe
+    ::waitpid(escritor, nullptr, 0);
   }
   if (!prep.salida) {
     inf.comparar("standard output", leer(caso / "expected.stdout"), leer(salida));

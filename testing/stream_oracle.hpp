@@ -7,6 +7,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <sstream>
@@ -39,10 +40,21 @@ std::string mostrar(T v) {
 }
 
 // Reads `plan` ('i' an integer, 'f' a real) from `texto` with both and stops where the stream first
-// fails, as a program would. Returns a description of the first difference, if any.
-inline std::optional<std::string> diferencia(const std::string& texto, std::string_view plan) {
+// fails, as a program would. The reader works on the stream buffer itself or, given a block size,
+// on blocks of that size, as it reads vec.dat (a token may then run over the end of a block).
+// Returns a description of the first difference, if any.
+inline std::optional<std::string> diferencia(const std::string& texto, std::string_view plan,
+                                             std::optional<std::size_t> bloque = std::nullopt) {
   std::istringstream flujo(texto);
   std::istringstream propio(texto);
+  fichero_vec bloques;
+  leer_de(bloques, *propio.rdbuf(), bloque.value_or(1));
+  const auto entero = [&](std::int32_t& v) {
+    return bloque ? extraer_entero(bloques, v) : extraer_entero(*propio.rdbuf(), v);
+  };
+  const auto real = [&](float& v) {
+    return bloque ? extraer_real(bloques, v) : extraer_real(*propio.rdbuf(), v);
+  };
   for (std::size_t paso = 0; paso < plan.size(); ++paso) {
     const std::string donde = "step " + std::to_string(paso) + ": ";
     bool bien = false;
@@ -51,7 +63,7 @@ inline std::optional<std::string> diferencia(const std::string& texto, std::stri
       std::int32_t esperado = intacto;
       std::int32_t obtenido = intacto;
       bien = static_cast<bool>(flujo >> esperado);
-      const lectura r = extraer_entero(*propio.rdbuf(), obtenido);
+      const lectura r = entero(obtenido);
       if (r != segun_el_flujo(bien, esperado, intacto) || obtenido != esperado) {
         return donde + "integer " + mostrar(obtenido) + " (outcome " +
                std::to_string(static_cast<int>(r)) + "), stream " + mostrar(esperado) +
@@ -62,7 +74,7 @@ inline std::optional<std::string> diferencia(const std::string& texto, std::stri
       float esperado = intacto;
       float obtenido = intacto;
       bien = static_cast<bool>(flujo >> esperado);
-      const lectura r = extraer_real(*propio.rdbuf(), obtenido);
+      const lectura r = real(obtenido);
       if (r != segun_el_flujo(bien, esperado, intacto) ||
           std::bit_cast<std::uint32_t>(obtenido) != std::bit_cast<std::uint32_t>(esperado)) {
         return donde + "real " + mostrar(obtenido) + " (outcome " +
@@ -71,8 +83,11 @@ inline std::optional<std::string> diferencia(const std::string& texto, std::stri
       }
     }
     flujo.clear();
-    const auto consumido_flujo = flujo.tellg();
-    const auto consumido_propio = propio.rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in);
+    const auto consumido_flujo = static_cast<std::int64_t>(flujo.tellg());
+    const auto consumido_propio =
+        bloque
+            ? posicion(bloques)
+            : static_cast<std::int64_t>(propio.rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in));
     if (consumido_propio != consumido_flujo) {
       return donde + "consumed " + std::to_string(consumido_propio) + " characters, stream " +
              std::to_string(consumido_flujo);

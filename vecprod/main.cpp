@@ -36,7 +36,7 @@ int ejecutar() {
   // is read: after every run it exists, and it holds a result only when this run produced one.
   // (Opened in this order, a closed standard output is taken by the data file, which cannot be
   // written, and not by the result file, which would then receive the console's lines.)
-  std::ifstream datos = abrir_vec();
+  fichero_vec datos = abrir_vec();
   errno = 0;
   std::ofstream resultado(nombre_resultado, std::ios::trunc);
   if (!resultado) {

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <ios>
 #include <limits>
 #include <ostream>
 #include <stdexcept>
@@ -23,12 +25,61 @@ constexpr int fin_de_datos = traits::eof();
 constexpr bool es_blanco(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 constexpr bool es_digito(int c) { return c >= '0' && c <= '9'; }
 
+// The characters of a source one at a time, as the grammar below walks them: actual() is the
+// next character without consuming it, siguiente() consumes it and returns the one after.
+struct cursor_flujo {
+  std::streambuf& entrada;
+  int actual() { return entrada.sgetc(); }
+  int siguiente() { return entrada.snextc(); }
+};
+
+std::streambuf& fuente_de(fichero_vec& datos) {
+  return datos.fuente != nullptr ? *datos.fuente : datos.fichero;
+}
+
+// Fetches the next block. The byte after the block's end is set to 0, a character that no token
+// holds, so that scanning loops stop there without a bound check of their own. A read error of
+// the source leaves as std::ios_base::failure (libstdc++'s file buffer throws it on EIO).
+bool rellenar(fichero_vec& datos) {
+  if (datos.agotado) {
+    return false;
+  }
+  datos.inicio_bloque += static_cast<std::int64_t>(datos.fin);
+  datos.pos = 0;
+  datos.fin = 0;
+  datos.bloque[0] = '\0';
+  const auto capacidad = static_cast<std::streamsize>(datos.bloque.size() - 1);
+  const std::streamsize n = fuente_de(datos).sgetn(datos.bloque.data(), capacidad);
+  if (n <= 0) {
+    datos.agotado = true;
+    return false;
+  }
+  datos.fin = static_cast<std::size_t>(n);
+  datos.bloque[datos.fin] = '\0';
+  return true;
+}
+
+struct cursor_bloques {
+  fichero_vec& datos;
+  int actual() {
+    if (datos.pos == datos.fin && !rellenar(datos)) {
+      return fin_de_datos;
+    }
+    return traits::to_int_type(datos.bloque[datos.pos]);
+  }
+  int siguiente() {
+    ++datos.pos;
+    return actual();
+  }
+};
+
 // Skips white space, as the stream does before every extraction, and returns the first other
 // character without consuming it (or end of data).
-int saltar_blancos(std::streambuf& entrada) {
-  int c = entrada.sgetc();
+template <typename Cursor>
+int saltar_blancos(Cursor& entrada) {
+  int c = entrada.actual();
   while (es_blanco(c)) {
-    c = entrada.snextc();
+    c = entrada.siguiente();
   }
   return c;
 }
@@ -64,17 +115,18 @@ struct texto_token {
 // once some digit has been seen, directly followed by an optional sign. The first character that
 // does not fit ends the token and stays unread. Characters taken stay taken even when the token
 // turns out not to be a number ("1e+" consumes all three).
-void recoger_real(std::streambuf& entrada, int c, texto_token& token) {
+template <typename Cursor>
+void recoger_real(Cursor& entrada, int c, texto_token& token) {
   if (c == '+' || c == '-') {
     token.poner(c);
-    c = entrada.snextc();
+    c = entrada.siguiente();
   }
   bool hay_mantisa = false;
   if (c == '0') {
     token.poner(c);
     hay_mantisa = true;
     do {
-      c = entrada.snextc();
+      c = entrada.siguiente();
     } while (c == '0');
   }
   bool hay_punto = false;
@@ -89,7 +141,7 @@ void recoger_real(std::streambuf& entrada, int c, texto_token& token) {
     } else if ((c == 'e' || c == 'E') && !hay_exponente && hay_mantisa) {
       token.poner('e');
       hay_exponente = true;
-      c = entrada.snextc();
+      c = entrada.siguiente();
       if (c != '+' && c != '-') {
         continue;  // look at this character again as a digit of the exponent
       }
@@ -97,7 +149,7 @@ void recoger_real(std::streambuf& entrada, int c, texto_token& token) {
     } else {
       break;
     }
-    c = entrada.snextc();
+    c = entrada.siguiente();
   }
 }
 
@@ -139,64 +191,15 @@ lectura convertir_real(std::string_view token, float& valor) {
   throw std::runtime_error(std::string(nombre_vec) + ": " + que);
 }
 
-// Values need at least one character each and one of white space between them, so the bytes left
-// in the file bound how many can follow. Reserving for the smaller of that and `k` keeps memory
-// with the data: a count of two thousand million in a file of a few bytes reserves almost nothing.
-std::size_t cota_de_valores(std::istream& fichero, std::int32_t k) {
-  constexpr std::size_t sin_consulta = 4096;
-  const auto pedidos = static_cast<std::size_t>(k);
-  if (pedidos <= sin_consulta) {
-    return pedidos;
-  }
-  std::streambuf& entrada = *fichero.rdbuf();
-  const auto aqui = entrada.pubseekoff(0, std::ios::cur, std::ios::in);
-  const auto final = entrada.pubseekoff(0, std::ios::end, std::ios::in);
-  if (aqui == std::streampos(-1) || final == std::streampos(-1) ||
-      entrada.pubseekpos(aqui, std::ios::in) != aqui) {
-    return sin_consulta;  // not seekable (a pipe): grow as values arrive
-  }
-  const auto quedan = static_cast<std::size_t>(final - aqui);
-  return std::min(pedidos, quedan / 2 + 1);
-}
-
-constexpr std::array<std::uint64_t, 10> potencias_de_10 = {
-    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
-
-// valor * 10^s for 1e-4 <= valor < 1e6 and 0 <= s <= 9, split exactly into its integer part and
-// whether rounding to the nearest integer, ties to even, goes up. Such a float is m * 2^e with
-// m < 2^24 and -37 <= e <= -4, so the product is the fraction m * 10^s / 2^-e, whose numerator
-// fits in 64 bits.
-struct escalado {
-  std::uint64_t entero;
-  bool sube;
-};
-escalado escalar(float valor, int s) {
-  const auto bits = std::bit_cast<std::uint32_t>(valor);
-  const std::uint64_t m = (bits & 0x7fffffU) | 0x800000U;
-  const int e = static_cast<int>((bits >> 23) & 0xffU) - 150;
-  const std::uint64_t numerador = m * potencias_de_10[static_cast<std::size_t>(s)];
-  const int desplazamiento = -e;
-  const std::uint64_t entero = numerador >> desplazamiento;
-  const std::uint64_t resto = numerador & ((std::uint64_t{1} << desplazamiento) - 1);
-  const std::uint64_t mitad = std::uint64_t{1} << (desplazamiento - 1);
-  return {entero, resto > mitad || (resto == mitad && (entero & 1U) != 0)};
-}
-
-char* escribir_con_to_chars(char* destino, float valor) {
-  return std::to_chars(destino, destino + largo_real_maximo, valor, std::chars_format::general, 6)
-      .ptr;
-}
-
-}  // namespace
-
-lectura extraer_entero(std::streambuf& entrada, std::int32_t& valor) {
+template <typename Cursor>
+lectura extraer_entero_de(Cursor& entrada, std::int32_t& valor) {
   int c = saltar_blancos(entrada);
   if (c == fin_de_datos) {
     return lectura::fin;
   }
   const bool negativo = c == '-';
   if (negativo || c == '+') {
-    c = entrada.snextc();
+    c = entrada.siguiente();
   }
   // The magnitude is gathered unsigned against the limit of its sign; digits past an overflow are
   // still consumed, as the stream consumes them.
@@ -212,7 +215,7 @@ lectura extraer_entero(std::streambuf& entrada, std::int32_t& valor) {
     } else {
       magnitud = magnitud * 10 + cifra;
     }
-    c = entrada.snextc();
+    c = entrada.siguiente();
   }
   if (!hay_digitos) {
     valor = 0;
@@ -227,7 +230,8 @@ lectura extraer_entero(std::streambuf& entrada, std::int32_t& valor) {
   return lectura::ok;
 }
 
-lectura extraer_real(std::streambuf& entrada, float& valor) {
+template <typename Cursor>
+lectura extraer_real_de(Cursor& entrada, float& valor) {
   const int c = saltar_blancos(entrada);
   if (c == fin_de_datos) {
     return lectura::fin;
@@ -237,77 +241,135 @@ lectura extraer_real(std::streambuf& entrada, float& valor) {
   return convertir_real(token.vista(), valor);
 }
 
-char* escribir_real(char* destino, float valor) {
-  // The general format writes |valor| in fixed notation when its decimal exponent X, after
-  // rounding to six digits, lies in [-4, 5]: the range of most series, written here from the
-  // exact rounding of the binary value. Everything else (zero, exponent form, infinity, NaN,
-  // subnormals) is left to std::to_chars, which is exact too but slower.
-  const float magnitud = std::fabs(valor);
-  if (!(magnitud >= 1e-4F && magnitud < 1e6F)) {
-    return escribir_con_to_chars(destino, valor);
-  }
-  // X from the binary exponent (log10(2) ~ 78913 / 2^18), at most one off, then made exact: with
-  // s = 5 - X the integer part of |valor| * 10^s has six digits.
-  const int e2 = static_cast<int>((std::bit_cast<std::uint32_t>(magnitud) >> 23) & 0xffU) - 127;
-  int x = (e2 * 78913) >> 18;
-  std::uint64_t digitos = 0;
-  for (;;) {
-    const int s = 5 - x;
-    if (s < 0 || s > 9) {
-      return escribir_con_to_chars(destino, valor);
-    }
-    const escalado r = escalar(magnitud, s);
-    if (r.entero < 100000) {
-      --x;
-    } else if (r.entero >= 1000000) {
-      ++x;
-    } else {
-      digitos = r.entero + (r.sube ? 1 : 0);
-      break;
-    }
-  }
-  if (digitos == 1000000) {  // 999999.5 * 10^(X-5) and the like round up to the next power of 10
-    digitos = 100000;
-    if (++x > 5) {
-      return escribir_con_to_chars(destino, valor);
-    }
-  }
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+// 10^0 .. 10^10 are exact floats: 10^k = 2^k * 5^k and 5^10 < 2^24.
+constexpr std::array<float, 11> potencias_float = {1e0F, 1e1F, 1e2F, 1e3F, 1e4F, 1e5F,
+                                                   1e6F, 1e7F, 1e8F, 1e9F, 1e10F};
+#endif
 
-  std::array<char, 6> cifra{};
-  for (std::size_t i = cifra.size(); i-- > 0;) {
-    cifra[i] = static_cast<char>('0' + digitos % 10);
-    digitos /= 10;
+// The common token, a plain decimal "[sign]digits[.digits]" of at most 19 digits followed by
+// white space, read straight from the block. The grammar above would consume exactly the same
+// characters, so this only takes a shorter road to the same place; anything else (an exponent,
+// another character after the number, a token that reaches the end of the block, no digit at all)
+// returns false, with only the white space before the token consumed, and the grammar takes over.
+//
+// Conversion: a mantissa m <= 2^24 and d <= 10 decimals give m / 10^d, one float division of two
+// exact floats, which IEEE arithmetic rounds once, to nearest even: the correctly rounded value
+// of the decimal, which is what strtof gives. Where float expressions are evaluated in a wider
+// format (the x87, FLT_EVAL_METHOD 2) a quotient is rounded first to that format and only later,
+// if the compiler stores it at all, to float; rather than rest the result on where the compiler
+// rounds, the division is not compiled there and std::from_chars converts every token.
+//
+// The decimal itself is given back as m * 10^-decimales, for the echo.
+bool convertir_rapido(fichero_vec& datos, float& valor, std::uint64_t& mantisa,
+                      int& cifras_decimales) {
+  const char* const base = datos.bloque.data();
+  const char* p = base + datos.pos;
+  const char* const fin = base + datos.fin;
+  while (es_blanco(*p)) {
+    ++p;
   }
-  std::size_t significativas = cifra.size();
-  while (cifra[significativas - 1] == '0') {
-    --significativas;  // trailing zeros are dropped; the first digit is never 0
+  datos.pos = static_cast<std::size_t>(p - base);
+  // The sign is taken without a branch: half the values of a series may be negative, in no
+  // order that a branch predictor could learn.
+  const char* const inicio = p;
+  const bool negativo = *p == '-';
+  p += (negativo || *p == '+') ? 1 : 0;
+  std::uint64_t m = 0;
+  const char* const enteras = p;
+  while (es_digito(*p)) {
+    m = m * 10 + static_cast<std::uint64_t>(*p - '0');
+    ++p;
   }
-  char* p = destino;
-  if (std::signbit(valor)) {
-    *p++ = '-';
-  }
-  if (x >= 0) {
-    const auto enteras = static_cast<std::size_t>(x) + 1;
-    p = std::copy_n(cifra.data(), enteras, p);
-    if (significativas > enteras) {
-      *p++ = '.';
-      p = std::copy(cifra.data() + enteras, cifra.data() + significativas, p);
+  std::ptrdiff_t cifras = p - enteras;
+  std::ptrdiff_t decimales = 0;
+  if (*p == '.') {
+    ++p;
+    const char* const primera = p;
+    while (es_digito(*p)) {
+      m = m * 10 + static_cast<std::uint64_t>(*p - '0');
+      ++p;
     }
-  } else {
-    *p++ = '0';
-    *p++ = '.';
-    p = std::fill_n(p, -x - 1, '0');
-    p = std::copy_n(cifra.data(), significativas, p);
+    decimales = p - primera;
+    cifras += decimales;
   }
-  return p;
+  if (cifras == 0 || cifras > 19 || p == fin || !es_blanco(*p)) {
+    return false;  // m may have wrapped beyond 19 digits; it is not used then
+  }
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+  if (m <= (std::uint64_t{1} << 24) && decimales <= 10) {
+    const float magnitud =
+        static_cast<float>(m) / potencias_float[static_cast<std::size_t>(decimales)];
+    valor = std::bit_cast<float>(std::bit_cast<std::uint32_t>(magnitud) |
+                                 (static_cast<std::uint32_t>(negativo) << 31));
+    datos.pos = static_cast<std::size_t>(p - base);
+    mantisa = m;
+    cifras_decimales = static_cast<int>(decimales);
+    return true;
+  }
+#endif
+  float v = 0.0F;
+  const char* const desde = *inicio == '+' ? inicio + 1 : inicio;
+  const auto [final, error] = std::from_chars(desde, p, v);
+  if (error != std::errc() || final != p) {
+    return false;
+  }
+  valor = v;
+  datos.pos = static_cast<std::size_t>(p - base);
+  mantisa = m;
+  cifras_decimales = static_cast<int>(decimales);
+  return true;
 }
 
-std::ifstream abrir_vec() { return std::ifstream(nombre_vec); }
+std::string numero(std::int64_t k) { return std::to_string(k); }
 
-void comprobar_vec(const std::ifstream& fichero) {
+}  // namespace
+
+lectura extraer_entero(std::streambuf& entrada, std::int32_t& valor) {
+  cursor_flujo c{entrada};
+  return extraer_entero_de(c, valor);
+}
+
+lectura extraer_real(std::streambuf& entrada, float& valor) {
+  cursor_flujo c{entrada};
+  return extraer_real_de(c, valor);
+}
+
+lectura extraer_entero(fichero_vec& datos, std::int32_t& valor) {
+  cursor_bloques c{datos};
+  return extraer_entero_de(c, valor);
+}
+
+lectura extraer_real(fichero_vec& datos, float& valor) {
+  std::uint64_t m = 0;
+  int decimales = 0;
+  if (convertir_rapido(datos, valor, m, decimales)) {
+    return lectura::ok;
+  }
+  cursor_bloques c{datos};
+  return extraer_real_de(c, valor);
+}
+
+fichero_vec abrir_vec(const char* nombre, std::size_t tamano_bloque) {
+  fichero_vec datos;
+  datos.fichero.open(nombre, std::ios::in);
+  datos.bloque.assign(tamano_bloque + 1, '\0');
+  return datos;
+}
+
+void leer_de(fichero_vec& datos, std::streambuf& fuente, std::size_t tamano_bloque) {
+  datos.fuente = &fuente;
+  datos.bloque.assign(tamano_bloque + 1, '\0');
+  datos.pos = 0;
+  datos.fin = 0;
+  datos.inicio_bloque = 0;
+  datos.agotado = false;
+}
+
+void comprobar_vec(const fichero_vec& datos) {
   std::error_code error;
   const auto estado = std::filesystem::status(nombre_vec, error);
-  if (!fichero.is_open()) {
+  if (!datos.fichero.is_open()) {
     fallar_lectura(estado.type() == std::filesystem::file_type::not_found
                        ? "no existe en el directorio de trabajo"
                        : "no se puede abrir para lectura");
@@ -317,9 +379,48 @@ void comprobar_vec(const std::ifstream& fichero) {
   }
 }
 
-std::int32_t leer_cuenta(std::istream& fichero) {
+std::int64_t posicion(const fichero_vec& datos) {
+  return datos.inicio_bloque + static_cast<std::int64_t>(datos.pos);
+}
+
+bool se_puede_releer(fichero_vec& datos) {
+  return fuente_de(datos).pubseekoff(0, std::ios::cur, std::ios::in) != std::streampos(-1);
+}
+
+void volver_a(fichero_vec& datos, std::int64_t donde) {
+  const std::streampos destino(static_cast<std::streamoff>(donde));
+  if (fuente_de(datos).pubseekpos(destino, std::ios::in) != destino) {
+    fallar_lectura("no se puede volver a leer");
+  }
+  datos.inicio_bloque = donde;
+  datos.pos = 0;
+  datos.fin = 0;
+  datos.bloque[0] = '\0';
+  datos.agotado = false;
+}
+
+std::optional<std::int64_t> bytes_restantes(fichero_vec& datos) {
+  std::streambuf& fuente = fuente_de(datos);
+  const auto aqui = fuente.pubseekoff(0, std::ios::cur, std::ios::in);
+  if (aqui == std::streampos(-1)) {
+    return std::nullopt;
+  }
+  const auto final = fuente.pubseekoff(0, std::ios::end, std::ios::in);
+  if (fuente.pubseekpos(aqui, std::ios::in) != aqui || final == std::streampos(-1)) {
+    return std::nullopt;
+  }
+  return std::max<std::int64_t>(0, static_cast<std::int64_t>(final) - posicion(datos));
+}
+
+std::int32_t leer_cuenta(fichero_vec& datos) {
   std::int32_t n = 0;
-  switch (extraer_entero(*fichero.rdbuf(), n)) {
+  lectura r = lectura::fin;
+  try {
+    r = extraer_entero(datos, n);
+  } catch (const std::ios_base::failure&) {
+    fallar_lectura("error de lectura antes de la cuenta de valores");
+  }
+  switch (r) {
     case lectura::ok:
       return n;
     case lectura::fin:
@@ -332,50 +433,77 @@ std::int32_t leer_cuenta(std::istream& fichero) {
   fallar_lectura("lectura imposible de la cuenta de valores");
 }
 
-std::vector<float> leer_grupo(std::istream& fichero, std::int32_t k, std::ostream& eco,
-                              std::int64_t primer_valor) {
-  std::vector<float> valores;
-  valores.reserve(cota_de_valores(fichero, k));
-  std::streambuf& entrada = *fichero.rdbuf();
-
-  // The echo is formatted into a block and written a block at a time.
-  constexpr std::size_t mayor_eco = largo_real_maximo + 1;
-  std::array<char, std::size_t{1} << 16> bloque{};
-  char* const lleno = bloque.data() + bloque.size() - mayor_eco;
-  char* p = bloque.data();
-  const auto vaciar = [&] {
-    eco.write(bloque.data(), p - bloque.data());
-    p = bloque.data();
-  };
-
-  for (std::int32_t i = 0; i < k; ++i) {
-    float v = 0.0F;
-    const lectura r = extraer_real(entrada, v);
-    if (r != lectura::ok) {
-      vaciar();
-      if (i > 0) {
-        eco << std::endl;
+void leer_valores(fichero_vec& datos, std::span<float> destino, std::int64_t primer_valor,
+                  eco_vec* eco) {
+  std::size_t i = 0;
+  lectura r = lectura::ok;
+  try {
+    for (; i < destino.size(); ++i) {
+      float v = 0.0F;
+      std::uint64_t m = 0;
+      int decimales = 0;
+      if (convertir_rapido(datos, v, m, decimales)) {
+        destino[i] = v;
+        if (eco != nullptr) {
+          eco->escribir_decimal(v, m, decimales);
+        }
+        continue;
       }
-      const std::string numero = std::to_string(primer_valor + i);
-      switch (r) {
-        case lectura::fin:
-          fallar_lectura("falta el valor " + numero + ": el fichero termina antes");
-        case lectura::fuera_de_rango:
-          fallar_lectura("el valor " + numero + " esta fuera del rango de float");
-        default:
-          fallar_lectura("el valor " + numero + " no es un numero");
+      cursor_bloques c{datos};
+      r = extraer_real_de(c, v);
+      if (r != lectura::ok) {
+        break;
+      }
+      destino[i] = v;
+      if (eco != nullptr) {
+        eco->escribir(v);
       }
     }
-    valores.push_back(v);
-    p = escribir_real(p, v);
-    *p++ = ',';
-    if (p >= lleno) {
-      vaciar();
+  } catch (const std::ios_base::failure&) {
+    if (eco != nullptr) {
+      eco->cortar_linea();
     }
+    const std::int64_t leidos = primer_valor + static_cast<std::int64_t>(i) - 1;
+    fallar_lectura(leidos == 0 ? std::string("error de lectura tras la cuenta de valores")
+                               : "error de lectura tras el valor " + numero(leidos));
   }
-  vaciar();
-  eco << std::endl;
+  if (r == lectura::ok) {
+    return;
+  }
+  if (eco != nullptr) {
+    eco->cortar_linea();
+  }
+  const std::string k = numero(primer_valor + static_cast<std::int64_t>(i));
+  switch (r) {
+    case lectura::fin:
+      fallar_lectura("falta el valor " + k + ": el fichero termina antes");
+    case lectura::fuera_de_rango:
+      fallar_lectura("el valor " + k + " esta fuera del rango de float");
+    default:
+      fallar_lectura("el valor " + k + " no es un numero");
+  }
+}
+
+std::vector<float> leer_grupo(fichero_vec& datos, std::int32_t k, std::ostream& eco,
+                              std::int64_t primer_valor) {
+  // The vector grows a piece at a time, with the values actually read.
+  constexpr std::size_t trozo = 4096;
+  const auto pedidos = static_cast<std::size_t>(std::max<std::int32_t>(k, 0));
+  std::vector<float> valores;
+  eco_vec linea(eco);
+  while (valores.size() < pedidos) {
+    const std::size_t hechos = valores.size();
+    try {
+      valores.resize(hechos + std::min(trozo, pedidos - hechos));
+    } catch (const std::bad_alloc&) {
+      linea.cortar_linea();
+      throw;
+    }
+    leer_valores(datos, std::span<float>(valores).subspan(hechos),
+                 primer_valor + static_cast<std::int64_t>(hechos), &linea);
+  }
+  linea.terminar_linea();
   return valores;
 }
 
-void cerrar_vec(std::ifstream& fichero) { fichero.close(); }
+void cerrar_vec(fichero_vec& datos) { datos.fichero.close(); }

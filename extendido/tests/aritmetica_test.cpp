@@ -7,6 +7,7 @@
 
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <iostream>
@@ -230,7 +231,7 @@ std::int32_t entero_de_prueba(azar& g, std::uint64_t i) {
   constexpr std::array<std::int32_t, 5> fijos = {
       std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(), 0, 1, -1};
   if (i < fijos.size()) {
-    return fijos[i];
+    return fijos[static_cast<std::size_t>(i)];  // i < 5: no loss on 32-bit targets
   }
   const auto bits = static_cast<std::uint32_t>(g());
   return static_cast<std::int32_t>(bits >> g.hasta(32));
@@ -452,6 +453,118 @@ TEST(aritmetica_software, pasos_de_los_programas_como_el_x87) {
   }
   informar("pasos de cada expresion", pasos);
   comprobar_digest(r, 0x751a9dc43f74a1c6U);
+}
+
+// A float of either sign: 24 significand bits of a pattern that reaches the hard roundings, scaled
+// by 2^exponente (the unbiased exponent of its leading bit); below the normal range it loses its
+// last bits as ldexp rounds them, above it becomes infinity.
+float float_con_patron(azar& g, std::int32_t exponente) {
+  const bool negativo = (g() & 1U) != 0;
+  const auto significando = static_cast<float>(significando_con_patron(g) >> 40);
+  const float magnitud = std::ldexp(significando, exponente - 23);
+  return negativo ? -magnitud : magnitud;
+}
+
+// An exponent gap from a to b in the sum: b's bits within a's, at a's halfway point (23 .. 25),
+// around the widest sum the 64 bits hold exactly (38 .. 42), beyond, or anywhere.
+std::int32_t hueco_de_prueba(azar& g) {
+  switch (g.hasta(5)) {
+    case 0:
+      return g.entre(0, 3);
+    case 1:
+      return g.entre(22, 26);
+    case 2:
+      return g.entre(36, 44);
+    case 3:
+      return g.entre(45, 80);
+    default:
+      return g.entre(0, 60);
+  }
+}
+
+// The fused steps against the expressions they stand for, and the x87. The running sum: floats of
+// every class, with b at the gaps where the roundings change character, and the last result as a
+// again. The sum of squares: acumulado set so that acumulado + (v - m)^2 falls next to one of
+// the float's halfway points, at distances from far to below the 64-bit rounding's last unit (v a
+// power of two, or near one in the odd binades, m a small correction), as well as data of every
+// class, negative acumulado, and the last result as acumulado again.
+TEST(aritmetica_software, pasos_fusionados_como_la_expresion_y_el_x87) {
+  constexpr std::uint64_t pasos = 4'000'000;
+  azar g(4);
+  registro r;
+  using ext = extendido_software;
+  using ld = long double;
+  float suma = 0.0F;
+  float acumulado = 0.0F;
+  for (std::uint64_t i = 0; i < pasos; ++i) {
+    const std::int32_t ea = g.entre(-140, 128);
+    const float a = g.hasta(4) == 0   ? std::bit_cast<float>(float_de_prueba(g))
+                    : g.hasta(4) == 0 ? suma
+                                      : float_con_patron(g, ea);
+    const std::int32_t hueco = hueco_de_prueba(g);
+    const float b = g.hasta(8) == 0    ? std::bit_cast<float>(float_de_prueba(g))
+                    : g.hasta(16) == 0 ? -a
+                                       : float_con_patron(g, ea - hueco);
+    const float suma_f = suma_de_floats(a, b);
+    const auto suma_m = static_cast<float>(ext(a) + ext(b));
+
+    float v = 0.0F;
+    float m = 0.0F;
+    switch (g.hasta(4)) {
+      case 0: {  // acumulado + (v - m)^2 near acumulado + half its unit
+        const std::int32_t binade = g.entre(-126, 127);
+        acumulado = float_con_patron(g, binade);
+        acumulado = std::abs(acumulado);
+        // v^2 = 2^(binade - 24), half a unit of acumulado, or near it.
+        v = static_cast<float>(std::sqrt(std::ldexp(1.0, binade - 24)));
+        const std::int32_t hueco_m = g.entre(18, 100);
+        m = float_con_patron(g, std::ilogb(v) - hueco_m);
+        if (g.hasta(2) == 0) {
+          v = -v;
+          m = -m;
+        }
+        break;
+      }
+      case 1:  // data of every class
+        v = std::bit_cast<float>(float_de_prueba(g));
+        m = std::bit_cast<float>(float_de_prueba(g));
+        acumulado = std::bit_cast<float>(float_de_prueba(g));
+        break;
+      default:  // a running sum of squares, now and then started again from a datum of any sign
+        v = dato(g);
+        m = g.hasta(2) == 0 ? dato(g) : v * (1.0F + 1e-4F);
+        if (i % 64 == 0) {
+          acumulado = dato(g);
+        }
+        break;
+    }
+    const float acumulado_f = cuadrado_mas(v, m, acumulado);
+    const ext d = ext(v) - ext(m);
+    const auto acumulado_m = static_cast<float>(d * d + ext(acumulado));
+
+    const auto describir_suma = [&] { return hex(a) + " + " + hex(b); };
+    const auto describir_cuadrado = [&] {
+      return "v " + hex(v) + " m " + hex(m) + " acumulado " + hex(acumulado);
+    };
+    r.comparar(suma_f, suma_m, describir_suma);
+    r.comparar(acumulado_f, acumulado_m, describir_cuadrado);
+    if constexpr (hay_x87) {
+      // The floats go to the x87 through memory as the model loads them (that load is checked
+      // above): written as static_cast<long double>(a) + static_cast<long double>(b) the
+      // compiler makes one SSE addition of the floats, or an x87 operation on a float in memory,
+      // and either picks among NaN operands by rules of its own.
+      const ld ha = a_hardware(ext(a));
+      const ld hb = a_hardware(ext(b));
+      r.comparar(suma_f, static_cast<float>(ha + hb), describir_suma);
+      const ld dh = a_hardware(ext(v)) - a_hardware(ext(m));
+      r.comparar(acumulado_f, static_cast<float>(dh * dh + a_hardware(ext(acumulado))),
+                 describir_cuadrado);
+    }
+    suma = suma_f;
+    acumulado = acumulado_f;
+  }
+  informar("suma_de_floats", pasos);
+  informar("cuadrado_mas", pasos);
 }
 
 // What the x87 does with special values, pinned on every target: the default NaN of the invalid

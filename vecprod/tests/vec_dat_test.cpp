@@ -15,10 +15,12 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -85,9 +87,39 @@ std::string cerca_de_un_empate(std::mt19937_64& rng) {
   return (rng() % 2 != 0 ? "-" : "") + s;
 }
 
-void comparar_con_el_flujo(const std::string& texto, const std::string& plan) {
-  const auto d = oraculo::diferencia(texto, plan);
-  ASSERT_FALSE(d) << *d << " in input [" << texto << "] read as " << plan;
+// Short plain decimals, the tokens that the reader converts without the general grammar: a
+// mantissa of up to eight digits and up to ten decimals, half of them the nearest such decimal to
+// the midpoint between two floats, where rounding twice (through a wider format) would show.
+std::string decimal_corto(std::mt19937_64& rng) {
+  std::array<char, 64> texto{};
+  const auto decimales = static_cast<int>(rng() % 11);
+  if (rng() % 2 == 0) {
+    const auto m = rng() % ((std::uint64_t{1} << 24) + 2);
+    std::snprintf(texto.data(), texto.size(), "%.*f", decimales,
+                  static_cast<double>(m) / std::pow(10.0, decimales));
+  } else {
+    const auto bits = static_cast<std::uint32_t>(0x38d1b717U + rng() % (0x4b989680U - 0x38d1b717U));
+    const float f = std::bit_cast<float>(bits);  // 1e-4 .. 2e7
+    const double medio =
+        (static_cast<double>(f) +
+         static_cast<double>(std::nextafter(f, std::numeric_limits<float>::infinity()))) /
+        2.0;
+    std::snprintf(texto.data(), texto.size(), "%.*f", decimales, medio);
+  }
+  return std::string(rng() % 2 != 0 ? "-" : "") + texto.data();
+}
+
+// A block that holds the whole text, where tokens are read straight from it.
+constexpr std::size_t bloque_entero = 4096;
+
+// Blocks of 1 to 16 bytes, so that tokens run over the end of a block at every position.
+std::size_t bloque_pequeno(std::mt19937_64& rng) { return 1 + rng() % 16; }
+
+void comparar_con_el_flujo(const std::string& texto, const std::string& plan,
+                           std::optional<std::size_t> bloque = std::nullopt) {
+  const auto d = oraculo::diferencia(texto, plan, bloque);
+  ASSERT_FALSE(d) << *d << " in input [" << texto << "] read as " << plan
+                  << (bloque ? " in blocks of " + std::to_string(*bloque) : std::string());
 }
 
 TEST(Extraccion, AgreesWithTheStreamOnGeneratedTokens) {
@@ -96,6 +128,8 @@ TEST(Extraccion, AgreesWithTheStreamOnGeneratedTokens) {
     const std::string texto = texto_aleatorio(rng);
     comparar_con_el_flujo(texto, "iffffffff");
     comparar_con_el_flujo(texto, "iiiiiiii");
+    comparar_con_el_flujo(texto, "iffffffff", bloque_pequeno(rng));
+    comparar_con_el_flujo(texto, "iffffffff", bloque_entero);
     if (HasFatalFailure()) {
       return;
     }
@@ -105,7 +139,23 @@ TEST(Extraccion, AgreesWithTheStreamOnGeneratedTokens) {
 TEST(Extraccion, RoundsLikeTheStreamNearHalfwayPoints) {
   std::mt19937_64 rng(11);
   for (int caso = 0; caso < 20000; ++caso) {
-    comparar_con_el_flujo(cerca_de_un_empate(rng) + " ", "ff");
+    const std::string texto = cerca_de_un_empate(rng) + " ";
+    comparar_con_el_flujo(texto, "ff");
+    comparar_con_el_flujo(texto, "ff", bloque_pequeno(rng));
+    if (HasFatalFailure()) {
+      return;
+    }
+  }
+}
+
+TEST(Extraccion, ConvertsShortDecimalsAsTheStreamDoes) {
+  std::mt19937_64 rng(13);
+  for (int caso = 0; caso < 200000; ++caso) {
+    const std::string texto =
+        decimal_corto(rng) +
+        std::array{" ", "\n", "\t", "x", ""}[static_cast<std::size_t>(rng() % 5)];
+    comparar_con_el_flujo(texto + decimal_corto(rng) + " ", "ff", bloque_entero);
+    comparar_con_el_flujo(texto, "ff", bloque_pequeno(rng));
     if (HasFatalFailure()) {
       return;
     }
@@ -142,13 +192,22 @@ TEST(Extraccion, AgreesWithTheStreamOnDocumentedCorners) {
                             "340282356779733661637539395458142568448"}) {
     comparar_con_el_flujo(texto, "ifff");
     comparar_con_el_flujo(texto, "ffff");
+    for (const std::size_t bloque : {1U, 2U, 3U, 5U, 64U}) {
+      comparar_con_el_flujo(texto, "ifff", bloque);
+      comparar_con_el_flujo(texto, "ffff", bloque);
+    }
   }
 }
 
 TEST(Extraccion, ReadsATokenLongerThanAnyBuffer) {
-  const std::string largo = "1" + std::string(5000, '0') + "e-5000 " + std::string(3000, '7');
+  std::string largo = "1";
+  largo.append(5000, '0').append("e-5000 ").append(3000, '7');
+  std::string fraccion = "0.";
+  fraccion.append(4000, '0').append("15");
   comparar_con_el_flujo(largo, "ff");
-  comparar_con_el_flujo("0." + std::string(4000, '0') + "15e4003", "f");
+  comparar_con_el_flujo(fraccion + "e4003", "f");
+  comparar_con_el_flujo(largo, "ff", 1000);
+  comparar_con_el_flujo(fraccion + " ", "f", bloque_entero);
 }
 
 void comparar_escritura(float v) {
@@ -206,8 +265,46 @@ std::string eco_del_flujo(std::istream& flujo, std::vector<float>& valores) {
   return eco.str();
 }
 
+TEST(LeerGrupo, EchoesPlainDecimalsAsTheStreamWritesTheirFloats) {
+  // Mantissas at the edges of six digits, with the point at every place and beyond: the echo
+  // written from the decimal's digits must still switch to to_chars where the stream does.
+  std::string texto;
+  int n = 0;
+  const auto poner = [&](std::initializer_list<std::string_view> partes) {
+    for (const std::string_view pieza : partes) {
+      texto.append(pieza);
+    }
+    texto.push_back(' ');
+    ++n;
+  };
+  for (const std::string_view m : {"1", "9", "10", "99999", "999999", "1000000", "9999995",
+                                   "123456", "100000", "1234567", "16777216", "000120"}) {
+    for (std::size_t punto = 0; punto <= m.size(); ++punto) {
+      for (const std::string_view ceros : {"", "0", "0000", "00000000000"}) {
+        for (const std::string_view signo : {"", "-", "+"}) {
+          poner({signo, ceros, m.substr(0, punto), ".", m.substr(punto)});
+          poner({signo, "0.", ceros, m});
+          poner({signo, m, ceros});
+        }
+      }
+    }
+  }
+  texto = std::to_string(n) + " " + texto;
+  std::istringstream flujo(texto);
+  std::vector<float> esperados;
+  const std::string esperado = eco_del_flujo(flujo, esperados);
+  std::istringstream fuente(texto);
+  fichero_vec propio;
+  leer_de(propio, *fuente.rdbuf(), bloque_entero);
+  std::ostringstream eco;
+  const std::vector<float> obtenidos = leer_grupo(propio, leer_cuenta(propio), eco);
+  EXPECT_EQ(eco.str(), esperado);
+  EXPECT_EQ(obtenidos, esperados);
+}
+
 TEST(LeerGrupo, EchoesEveryValueAsTheStreamWritesIt) {
-  // Random bit patterns cover every exponent, subnormals included; the texts use several notations.
+  // Random bit patterns cover every exponent, subnormals included; the texts use several
+  // notations, and short plain decimals of every length and position of the point.
   std::mt19937_64 rng(3);
   const std::filesystem::path ruta =
       std::filesystem::temp_directory_path() / ("vec_dat_test." + std::to_string(rng()));
@@ -219,9 +316,13 @@ TEST(LeerGrupo, EchoesEveryValueAsTheStreamWritesIt) {
       const float f = std::bit_cast<float>(static_cast<std::uint32_t>(rng() % 0x7f800000U) |
                                            (rng() % 2 != 0 ? 0x80000000U : 0U));
       const char* formato =
-          std::array{"%.9g", "%.3e", "%f", "%.12g", "%g"}[static_cast<std::size_t>(rng() % 5)];
-      std::snprintf(numero.data(), numero.size(), formato, static_cast<double>(f));
-      texto += numero.data();
+          std::array{"%.9g", "%.3e", "%f", "%.12g", "%g", ""}[static_cast<std::size_t>(rng() % 6)];
+      if (*formato == '\0') {
+        texto += decimal_corto(rng);  // echoed from the decimal's own digits
+      } else {
+        std::snprintf(numero.data(), numero.size(), formato, static_cast<double>(f));
+        texto += numero.data();
+      }
       texto += std::array{" ", "\n", "\t"}[static_cast<std::size_t>(rng() % 3)];
     }
     { std::ofstream(ruta, std::ios::binary) << texto; }
@@ -230,7 +331,8 @@ TEST(LeerGrupo, EchoesEveryValueAsTheStreamWritesIt) {
     std::vector<float> esperados;
     const std::string esperado = eco_del_flujo(flujo, esperados);
 
-    std::ifstream fichero_propio(ruta);
+    // Whole blocks, and blocks of a few bytes that split tokens everywhere.
+    fichero_vec fichero_propio = abrir_vec(ruta.c_str(), fichero % 2 == 0 ? bloque_entero : 7);
     std::ostringstream eco;
     const std::int32_t k = leer_cuenta(fichero_propio);
     const std::vector<float> obtenidos = leer_grupo(fichero_propio, k, eco);
