@@ -61,7 +61,7 @@ struct ganchos_prueba {
       palabras >> orden >> valor;
       if (orden == "fallo_de_lectura") {
         fuente.real = &datos.fichero;
-        fuente.quedan = std::stoll(valor);
+        fuente.quedan = static_cast<std::streamsize>(std::stoll(valor));
         datos.fuente = &fuente;
       } else if (orden == "sin_memoria") {
         sin_memoria = std::stoll(valor);
