@@ -459,7 +459,7 @@ float cuadrado_mas_general(float v, float m, float acumulado);
     constexpr std::uint64_t mitad = std::uint64_t{1} << 28;
     const std::uint64_t bajos = bits & ((mitad << 1) - 1U);
     const bool lejos = bajos - (mitad - 8U) > 16U;
-    if ((en_rango & lejos) || bits == 0) {
+    if ((en_rango && lejos) || bits == 0) {
       return static_cast<float>(t);
     }
   }
