@@ -241,7 +241,7 @@ lectura extraer_real_de(Cursor& entrada, float& valor) {
   return convertir_real(token.vista(), valor);
 }
 
-#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+#if FLT_EVAL_METHOD == 0
 // 10^0 .. 10^10 are exact floats: 10^k = 2^k * 5^k and 5^10 < 2^24.
 constexpr std::array<float, 11> potencias_float = {1e0F, 1e1F, 1e2F, 1e3F, 1e4F, 1e5F,
                                                    1e6F, 1e7F, 1e8F, 1e9F, 1e10F};
@@ -296,7 +296,7 @@ bool convertir_rapido(fichero_vec& datos, float& valor, std::uint64_t& mantisa,
   if (cifras == 0 || cifras > 19 || p == fin || !es_blanco(*p)) {
     return false;  // m may have wrapped beyond 19 digits; it is not used then
   }
-#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+#if FLT_EVAL_METHOD == 0
   if (m <= (std::uint64_t{1} << 24) && decimales <= 10) {
     const float magnitud =
         static_cast<float>(m) / potencias_float[static_cast<std::size_t>(decimales)];
