@@ -11,19 +11,23 @@
 //   raiz_cuadrada(float)                            the square root of a float, as x86 gives it
 //   a_double(float)                                 a float widened for the stream to print it,
 //                                                   as x86 widens it
+// and two steps on floats that seriestats takes once a value, each the float of one expression:
+//   suma_de_floats(a, b)                            a_float(a_extendido(a) + a_extendido(b))
+//   cuadrado_mas(v, m, acumulado)                   a_float(d * d + a_extendido(acumulado)),
+//                                                   d = a_extendido(v) - a_extendido(m)
 //
 // Where long double is that format (x86-64, i386) the hardware computes; elsewhere, or when the
-// build forces it (CMake option SOFTWARE_EXTENDED, which sets EXTENDIDO_SOFTWARE=1), the software
-// model of extendido_software.hpp does, bit for bit the same. The code using it reads the same
-// both ways.
+// build asks for it (the CMake option and macro SOFTWARE_EXTENDED), the software model of
+// extendido_software.hpp does, bit for bit the same. Both back ends offer everything above under
+// the same names, so the code using it reads the same both ways and never asks which computes.
 
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 
-#if !defined(EXTENDIDO_SOFTWARE)
-#error "EXTENDIDO_SOFTWARE is set by the build (link the extendido target)"
+#if !defined(SOFTWARE_EXTENDED)
+#error "SOFTWARE_EXTENDED is set by the build (link the extendido target)"
 #endif
 
 // Where floats are evaluated in a wider format (FLT_EVAL_METHOD 2: i386, whose x87 registers keep
@@ -56,9 +60,10 @@ inline double a_double(float v) {
   return std::isnan(v) ? std::copysign(ancho, std::signbit(v) ? -1.0 : 1.0) : ancho;
 }
 
-#if EXTENDIDO_SOFTWARE
+#if SOFTWARE_EXTENDED
 
 #include "extendido_software.hpp"
+#include "pasos_fusionados.hpp"  // suma_de_floats and cuadrado_mas, by proven shortcuts
 
 using extendido = extendido_software;
 
@@ -68,6 +73,9 @@ inline float a_float(extendido x) { return static_cast<float>(x); }
 
 #else
 
+#if !defined(__x86_64__) && !defined(__i386__)
+#error "long double is the x87 80-bit format only on x86: build with SOFTWARE_EXTENDED"
+#endif
 static_assert(std::numeric_limits<long double>::digits == 64 &&
                   std::numeric_limits<long double>::max_exponent == 16384,
               "long double is not the x87 80-bit format here: build with SOFTWARE_EXTENDED");
@@ -78,5 +86,12 @@ inline extendido a_extendido(float v) { return static_cast<long double>(v); }
 inline extendido a_extendido(std::int32_t v) { return static_cast<long double>(v); }
 // The cast alone may leave the value wide (see above); a_float(float) rounds it, once.
 inline float a_float(extendido x) { return a_float(static_cast<float>(x)); }
+
+inline float suma_de_floats(float a, float b) { return a_float(a_extendido(a) + a_extendido(b)); }
+
+inline float cuadrado_mas(float v, float m, float acumulado) {
+  const extendido d = a_extendido(v) - a_extendido(m);
+  return a_float(d * d + a_extendido(acumulado));
+}
 
 #endif

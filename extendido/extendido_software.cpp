@@ -7,6 +7,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 namespace extendido_interno {
@@ -27,6 +28,27 @@ clase clasificar(const extendido_software& x) {
     return x.significando == bit_entero ? clase::infinito : clase::nan;
   }
   return clase::finito;
+}
+
+// The prelude of every operation on two operands: their classes, and the result when either is in
+// a refused format (the default NaN) or a NaN (the one that propagar_nan chooses).
+struct operandos_clasificados {
+  clase a;
+  clase b;
+  std::optional<extendido_software> nan;
+};
+
+operandos_clasificados clasificar_operandos(const extendido_software& a,
+                                            const extendido_software& b) {
+  const clase ca = clasificar(a);
+  const clase cb = clasificar(b);
+  if (ca == clase::rechazado || cb == clase::rechazado) {
+    return {ca, cb, nan_por_defecto()};
+  }
+  if (ca == clase::nan || cb == clase::nan) {
+    return {ca, cb, propagar_nan(a, b)};
+  }
+  return {ca, cb, std::nullopt};
 }
 
 // A finite nonzero value as an unbounded exponent and a significand with bit 63 set. A denormal
@@ -201,14 +223,12 @@ extendido_software sumar_general(extendido_software a, extendido_software b, boo
                                     : restar_magnitudes(a.negativo, a.exponente, a.significando,
                                                         b.exponente, b.significando);
   }
-  const clase ca = clasificar(a);
-  const clase cb = clasificar(b);
-  if (ca == clase::rechazado || cb == clase::rechazado) {
-    return nan_por_defecto();
+  const operandos_clasificados operandos = clasificar_operandos(a, b);
+  if (operandos.nan) {
+    return *operandos.nan;
   }
-  if (ca == clase::nan || cb == clase::nan) {
-    return propagar_nan(a, b);
-  }
+  const clase ca = operandos.a;
+  const clase cb = operandos.b;
   if (ca == clase::infinito) {
     const bool opuestos = cb == clase::infinito && a.negativo != negativo_b;
     return opuestos ? nan_por_defecto() : infinito(a.negativo);
@@ -234,14 +254,12 @@ extendido_software sumar_general(extendido_software a, extendido_software b, boo
 }
 
 extendido_software multiplicar_general(extendido_software a, extendido_software b) {
-  const clase ca = clasificar(a);
-  const clase cb = clasificar(b);
-  if (ca == clase::rechazado || cb == clase::rechazado) {
-    return nan_por_defecto();
+  const operandos_clasificados operandos = clasificar_operandos(a, b);
+  if (operandos.nan) {
+    return *operandos.nan;
   }
-  if (ca == clase::nan || cb == clase::nan) {
-    return propagar_nan(a, b);
-  }
+  const clase ca = operandos.a;
+  const clase cb = operandos.b;
   const bool negativo = a.negativo != b.negativo;
   if (ca == clase::infinito || cb == clase::infinito) {
     return ca == clase::cero || cb == clase::cero ? nan_por_defecto() : infinito(negativo);
@@ -300,29 +318,16 @@ std::uint32_t a_float_general(extendido_software x) {
   return signo | redondear_a_24_bits(u.significando, 41 - e);
 }
 
-// ---- The fused steps, where their shortcuts do not apply ------------------------------------
-
-float suma_de_floats_general(float a, float b) {
-  return static_cast<float>(extendido_software(a) + extendido_software(b));
-}
-
-float cuadrado_mas_general(float v, float m, float acumulado) {
-  const extendido_software d = extendido_software(v) - extendido_software(m);
-  return static_cast<float>(d * d + extendido_software(acumulado));
-}
-
 }  // namespace extendido_interno
 
 extendido_software operator/(extendido_software a, extendido_software b) {
   namespace ei = extendido_interno;
-  const ei::clase ca = ei::clasificar(a);
-  const ei::clase cb = ei::clasificar(b);
-  if (ca == ei::clase::rechazado || cb == ei::clase::rechazado) {
-    return ei::nan_por_defecto();
+  const ei::operandos_clasificados operandos = ei::clasificar_operandos(a, b);
+  if (operandos.nan) {
+    return *operandos.nan;
   }
-  if (ca == ei::clase::nan || cb == ei::clase::nan) {
-    return ei::propagar_nan(a, b);
-  }
+  const ei::clase ca = operandos.a;
+  const ei::clase cb = operandos.b;
   const bool negativo = a.negativo != b.negativo;
   if (ca == ei::clase::infinito) {
     return cb == ei::clase::infinito ? ei::nan_por_defecto() : ei::infinito(negativo);

@@ -10,15 +10,8 @@
 
 #include "extendido.hpp"
 
-// One addition of the running sum, stored as a float. (The software model's suma_de_floats gives
-// the float of this very expression by a proven shortcut, at the hardware's speed.)
-inline float paso_suma(float suma, float v) {
-#if EXTENDIDO_SOFTWARE
-  return suma_de_floats(suma, v);
-#else
-  return a_float(a_extendido(suma) + a_extendido(v));
-#endif
-}
+// One addition of the running sum, evaluated in the extended format and stored as a float.
+inline float paso_suma(float suma, float v) { return suma_de_floats(suma, v); }
 
 // The number of values as a real: exact, since a series has at most 2^31 - 1 values (its count is
 // a 32-bit integer).
@@ -32,14 +25,8 @@ inline float media_de_suma(float suma, std::int64_t n) {
 
 // One step of the sum of squared deviations: the deviation and its square stay in the extended
 // format, the accumulator is stored as a float.
-// (The model's cuadrado_mas gives the float of this very expression by a proven shortcut.)
 inline float paso_desviacion(float acumulado, float v, float media_x) {
-#if EXTENDIDO_SOFTWARE
   return cuadrado_mas(v, media_x, acumulado);
-#else
-  const extendido d = a_extendido(v) - a_extendido(media_x);
-  return a_float(d * d + a_extendido(acumulado));
-#endif
 }
 
 // The variance (the accumulated squares divided by n, stored as a float) and its root, the

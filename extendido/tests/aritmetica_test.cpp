@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "extendido_software.hpp"
+#include "pasos_fusionados.hpp"
 
 namespace {
 
@@ -314,7 +315,7 @@ class operandos {
 
 constexpr std::uint64_t por_operacion = 10'000'000;
 
-TEST(aritmetica_software, suma_resta_producto_y_cociente_como_el_x87) {
+TEST(AritmeticaSoftware, AddsSubtractsMultipliesAndDividesAsTheX87) {
   operandos op(1);
   registro r;
   std::uint64_t productos_portatiles_distintos = 0;
@@ -365,7 +366,7 @@ extendido_software para_float(operandos& op) {
   return con_campos((g() & 1U) != 0, e + 16383 - 127, s);
 }
 
-TEST(aritmetica_software, conversiones_como_el_x87) {
+TEST(AritmeticaSoftware, ConvertsAsTheX87) {
   operandos op(2);
   azar& g = op.g();
   registro r;
@@ -404,7 +405,7 @@ float dato(azar& g) {
 // The steps of the programs, floats in and out: the running sum and the running sum of squared
 // deviations of seriestats, its mean, and a component of vecprod's vector product. The float
 // results of chains of them meet both roundings, to 64 bits and then to 24, at their ties.
-TEST(aritmetica_software, pasos_de_los_programas_como_el_x87) {
+TEST(AritmeticaSoftware, TakesTheProgramsStepsAsTheX87) {
   constexpr std::uint64_t pasos = 2'000'000;
   azar g(3);
   registro r;
@@ -488,7 +489,7 @@ std::int32_t hueco_de_prueba(azar& g) {
 // the float's halfway points, at distances from far to below the 64-bit rounding's last unit (v a
 // power of two, or near one in the odd binades, m a small correction), as well as data of every
 // class, negative acumulado, and the last result as acumulado again.
-TEST(aritmetica_software, pasos_fusionados_como_la_expresion_y_el_x87) {
+TEST(AritmeticaSoftware, FusedStepsGiveTheExpressionAndTheX87) {
   constexpr std::uint64_t pasos = 4'000'000;
   azar g(4);
   registro r;
@@ -569,7 +570,7 @@ TEST(aritmetica_software, pasos_fusionados_como_la_expresion_y_el_x87) {
 
 // What the x87 does with special values, pinned on every target: the default NaN of the invalid
 // operations, the choice between two NaNs that differ only in sign, and the signs of zero.
-TEST(aritmetica_software, valores_especiales_del_x87) {
+TEST(AritmeticaSoftware, HandlesTheX87sSpecialValues) {
   using ext = extendido_software;
   const ext cero(0.0F);
   const ext menos_cero(-0.0F);
