@@ -4,7 +4,9 @@
 //
 // A run that cannot do its work ends with one line on standard error, "PROGRAM: what is wrong",
 // and exit status 1; standard output keeps whatever had already been written to it. Standard
-// output that cannot be written (a full disk, /dev/full) is such a failure too.
+// output that cannot be written (a full disk, /dev/full) is such a failure too, and it ends the
+// run at the first write that fails. What is wrong is said in the programs' words (fallo.hpp),
+// never in the library's.
 //
 // The few POSIX calls the programs make live here: guarding the standard descriptors, telling a
 // read error on standard input from its end, and showing progress on a terminal.
@@ -27,9 +29,10 @@
 #include <iterator>
 #include <limits>
 #include <new>
-#include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "fallo.hpp"
 
 // Writes "programa: mensaje" to standard error and returns the failure status.
 inline int fallar(std::string_view programa, std::string_view mensaje) {
@@ -37,12 +40,20 @@ inline int fallar(std::string_view programa, std::string_view mensaje) {
   return 1;
 }
 
+// Throws salida_perdida if something written to standard output did not reach it: called after
+// each line that the program writes with a flush, so that a run stops at the first lost line.
+inline void comprobar_salida() {
+  if (!std::cout) {
+    throw salida_perdida();
+  }
+}
+
 // Flushes standard output and returns 0 if every byte written to it reached its destination,
 // otherwise reports the failure and returns 1.
 inline int terminar(std::string_view programa) {
   std::cout.flush();
   if (!std::cout) {
-    return fallar(programa, "no se puede escribir en la salida estandar");
+    return fallar(programa, salida_perdida().what());
   }
   return 0;
 }
@@ -71,8 +82,11 @@ inline bool asegurar_descriptores() {
   return true;
 }
 
-// Runs a program's body and returns its exit status; an exception that escapes it is the
-// failure it describes, reported as such. The standard descriptors are guarded first.
+// Runs a program's body and returns its exit status; a `fallo` that escapes it is the failure it
+// describes, reported in its words. The standard descriptors are guarded first. Any other
+// exception would carry the library's text, which is not shown: the calls that can throw one
+// are made so that they do not, and should one still escape, the run ends with a message of its
+// own.
 template <typename Cuerpo>
 int ejecutar_informando(std::string_view programa, Cuerpo cuerpo) {
   if (!asegurar_descriptores()) {
@@ -80,14 +94,16 @@ int ejecutar_informando(std::string_view programa, Cuerpo cuerpo) {
   }
   try {
     return cuerpo();
+  } catch (const fallo& error) {
+    return fallar(programa, error.what());
   } catch (const std::bad_alloc&) {
     return fallar(programa, "memoria insuficiente");
-  } catch (const std::exception& error) {
-    return fallar(programa, error.what());
+  } catch (const std::exception&) {
+    return fallar(programa, "error inesperado de la biblioteca; no se da ningun resultado");
   }
 }
 
-// Throws std::runtime_error if reading `entrada` has stopped at a read error rather than at the
+// Throws a `fallo` if reading `entrada` has stopped at a read error rather than at the
 // end of the input. std::cin reads through C's stdin (it is synchronised with stdio), which
 // records the error that the stream takes for an end of input.
 inline void comprobar_lectura_consola(const std::istream& entrada) {
@@ -96,14 +112,14 @@ inline void comprobar_lectura_consola(const std::istream& entrada) {
   }
   struct stat estado {};
   if (::fstat(0, &estado) == 0 && S_ISDIR(estado.st_mode)) {
-    throw std::runtime_error("entrada estandar: error de lectura: es un directorio");
+    throw fallo("entrada estandar: error de lectura: es un directorio");
   }
-  throw std::runtime_error("entrada estandar: error de lectura");
+  throw fallo("entrada estandar: error de lectura");
 }
 
 // Reads one 32-bit integer by formatted extraction: leading white space (line ends included) is
 // skipped and everything after the number stays unread, so "5 resto" gives 5 and "5.7" gives 5.
-// Throws std::runtime_error with a message when there is no number, the text is not an integer,
+// Throws a `fallo` with a message when there is no number, the text is not an integer,
 // or the integer lies outside the 32-bit range.
 // A read error (standard input is a directory, or the device fails) is reported as such, not as
 // a missing number.
@@ -111,7 +127,7 @@ inline std::int32_t leer_entero_consola(std::istream& entrada) {
   entrada >> std::ws;
   comprobar_lectura_consola(entrada);
   if (entrada.eof() || entrada.bad()) {
-    throw std::runtime_error("entrada estandar: falta el numero");
+    throw fallo("entrada estandar: falta el numero");
   }
   std::int32_t n = 0;
   const bool leido = static_cast<bool>(entrada >> n);
@@ -123,10 +139,9 @@ inline std::int32_t leer_entero_consola(std::istream& entrada) {
   // limit for a number that does not fit.
   if (n == std::numeric_limits<std::int32_t>::max() ||
       n == std::numeric_limits<std::int32_t>::min()) {
-    throw std::runtime_error(
-        "entrada estandar: el numero no cabe en 32 bits (de -2147483648 a 2147483647)");
+    throw fallo("entrada estandar: el numero no cabe en 32 bits (de -2147483648 a 2147483647)");
   }
-  throw std::runtime_error("entrada estandar: se esperaba un numero entero");
+  throw fallo("entrada estandar: se esperaba un numero entero");
 }
 
 // The text of a progress line: the share of the work done and the time left at the rate so far,

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <iomanip>
 #include <iostream>
-#include <stdexcept>
 #include <string>
 
 #include "consola.hpp"
+#include "fallo.hpp"
 #include "fibonacci.hpp"
 
 namespace {
@@ -18,9 +18,9 @@ int ejecutar() {
   std::cout << "Entrar un numero entero" << std::endl;
   const std::int32_t n = leer_entero_consola(std::cin);
   if (n > n_maximo || n < -n_maximo) {
-    throw std::runtime_error("entrada estandar: n = " + std::to_string(n) +
-                             " anidaria demasiadas llamadas; se admite de -" +
-                             std::to_string(n_maximo) + " a " + std::to_string(n_maximo));
+    throw fallo("entrada estandar: n = " + std::to_string(n) +
+                " anidaria demasiadas llamadas; se admite de -" + std::to_string(n_maximo) + " a " +
+                std::to_string(n_maximo));
   }
   // A long run shows its progress on a terminal's standard error, erased before each line of
   // standard output.

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "escritura_real.hpp"
 #include "vec_dat.hpp"
 
 namespace oraculo {
@@ -40,21 +41,15 @@ std::string mostrar(T v) {
 }
 
 // Reads `plan` ('i' an integer, 'f' a real) from `texto` with both and stops where the stream first
-// fails, as a program would. The reader works on the stream buffer itself or, given a block size,
-// on blocks of that size, as it reads vec.dat (a token may then run over the end of a block).
-// Returns a description of the first difference, if any.
+// fails, as a program would. The reader works on blocks of `bloque` bytes, as it reads vec.dat (a
+// token may then run over the end of a block). Where it hands back the decimal a value was read
+// from, the echo written from that decimal must be the one written from the value. Returns a
+// description of the first difference, if any.
 inline std::optional<std::string> diferencia(const std::string& texto, std::string_view plan,
-                                             std::optional<std::size_t> bloque = std::nullopt) {
+                                             std::size_t bloque) {
   std::istringstream flujo(texto);
   std::istringstream propio(texto);
-  fichero_vec bloques;
-  leer_de(bloques, *propio.rdbuf(), bloque.value_or(1));
-  const auto entero = [&](std::int32_t& v) {
-    return bloque ? extraer_entero(bloques, v) : extraer_entero(*propio.rdbuf(), v);
-  };
-  const auto real = [&](float& v) {
-    return bloque ? extraer_real(bloques, v) : extraer_real(*propio.rdbuf(), v);
-  };
+  fichero_vec bloques(*propio.rdbuf(), bloque);
   for (std::size_t paso = 0; paso < plan.size(); ++paso) {
     const std::string donde = "step " + std::to_string(paso) + ": ";
     bool bien = false;
@@ -63,7 +58,7 @@ inline std::optional<std::string> diferencia(const std::string& texto, std::stri
       std::int32_t esperado = intacto;
       std::int32_t obtenido = intacto;
       bien = static_cast<bool>(flujo >> esperado);
-      const lectura r = entero(obtenido);
+      const lectura r = bloques.extraer_entero(obtenido);
       if (r != segun_el_flujo(bien, esperado, intacto) || obtenido != esperado) {
         return donde + "integer " + mostrar(obtenido) + " (outcome " +
                std::to_string(static_cast<int>(r)) + "), stream " + mostrar(esperado) +
@@ -73,23 +68,32 @@ inline std::optional<std::string> diferencia(const std::string& texto, std::stri
       constexpr float intacto = 12345.0F;
       float esperado = intacto;
       float obtenido = intacto;
+      decimal_leido decimal;
       bien = static_cast<bool>(flujo >> esperado);
-      const lectura r = real(obtenido);
+      const lectura r = bloques.extraer_real(obtenido, decimal);
       if (r != segun_el_flujo(bien, esperado, intacto) ||
           std::bit_cast<std::uint32_t>(obtenido) != std::bit_cast<std::uint32_t>(esperado)) {
         return donde + "real " + mostrar(obtenido) + " (outcome " +
                std::to_string(static_cast<int>(r)) + "), stream " + mostrar(esperado) +
                (bien ? " (read)" : " (failed)");
       }
+      if (r == lectura::ok && decimal.decimales >= 0) {
+        std::array<char, largo_real_maximo> de_valor{};
+        std::array<char, largo_real_maximo> de_decimal{};
+        const std::string a(de_valor.data(), escribir_real(de_valor.data(), obtenido));
+        const std::string b(
+            de_decimal.data(),
+            escribir_decimal(de_decimal.data(), obtenido, decimal.mantisa, decimal.decimales));
+        if (a != b) {
+          return donde + "echo from the decimal " + std::to_string(decimal.mantisa) + "e-" +
+                 std::to_string(decimal.decimales) + " is " + b + ", from the value " + a;
+        }
+      }
     }
     flujo.clear();
     const auto consumido_flujo = static_cast<std::int64_t>(flujo.tellg());
-    const auto consumido_propio =
-        bloque
-            ? posicion(bloques)
-            : static_cast<std::int64_t>(propio.rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in));
-    if (consumido_propio != consumido_flujo) {
-      return donde + "consumed " + std::to_string(consumido_propio) + " characters, stream " +
+    if (bloques.posicion() != consumido_flujo) {
+      return donde + "consumed " + std::to_string(bloques.posicion()) + " characters, stream " +
              std::to_string(consumido_flujo);
     }
     if (!bien) {

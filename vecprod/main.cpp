@@ -8,11 +8,12 @@
 #include <fstream>
 #include <iostream>
 #include <span>
-#include <stdexcept>
 #include <string>
-#include <vector>
+#include <system_error>
 
 #include "consola.hpp"
+#include "eco_vec.hpp"
+#include "fallo.hpp"
 #include "prod_vect.hpp"
 #include "vec_dat.hpp"
 
@@ -31,46 +32,65 @@ void escribir_componentes(std::ostream& salida, const std::array<float, 3>& c) {
 // A failed run leaves no result behind, not even a partial one: the file is emptied again.
 void vaciar_resultado() { std::ofstream(nombre_resultado, std::ios::trunc).close(); }
 
-int ejecutar() {
-  // The data file is opened first, then the result file is created, or emptied, before anything
-  // is read: after every run it exists, and it holds a result only when this run produced one.
-  // (Opened in this order, a closed standard output is taken by the data file, which cannot be
-  // written, and not by the result file, which would then receive the console's lines.)
-  fichero_vec datos = abrir_vec();
+// Creates or empties the result file. Refuses first if it is vec.dat itself under another name (a
+// hard link, or a symbolic link either way): emptying it would destroy the data before they are
+// read. Then neither file is touched.
+std::ofstream crear_resultado() {
+  std::error_code error;
+  if (std::filesystem::equivalent(nombre_vec, nombre_resultado, error)) {
+    throw fallo(std::string(nombre_resultado) + ": es el mismo fichero que " + nombre_vec +
+                "; no se escribe en el para no borrar los datos");
+  }
   errno = 0;
   std::ofstream resultado(nombre_resultado, std::ios::trunc);
   if (!resultado) {
     // A file that exists but may not be written is left as it was, old result and all.
-    if ((errno == EACCES || errno == EPERM) && std::filesystem::is_regular_file(nombre_resultado)) {
-      throw std::runtime_error(std::string(nombre_resultado) +
-                               ": existe y esta protegido contra escritura; se deja como estaba");
+    const bool sin_permiso = errno == EACCES || errno == EPERM;
+    if (sin_permiso &&
+        std::filesystem::is_regular_file(std::filesystem::status(nombre_resultado, error))) {
+      throw fallo(std::string(nombre_resultado) +
+                  ": existe y esta protegido contra escritura; se deja como estaba");
     }
-    throw std::runtime_error(std::string(nombre_resultado) + ": no se puede crear");
+    throw fallo(std::string(nombre_resultado) + ": no se puede crear");
   }
-  comprobar_vec(datos);
+  return resultado;
+}
 
-  const std::int32_t n = leer_cuenta(datos);
+// Reads one vector and echoes it on a line of its own.
+void leer_vector(fichero_vec& datos, std::span<float, 3> v, std::int64_t primer_valor) {
+  eco_vec eco(std::cout);
+  leer_con_eco(datos, v, primer_valor, eco);
+  eco.terminar_linea();
+}
+
+int ejecutar() {
+  // The data file is opened first, then the result file is created, or emptied, before anything
+  // is read: after every run it exists, and it holds a result only when this run produced one.
+  fichero_vec datos;
+  std::ofstream resultado = crear_resultado();
+  datos.comprobar();
+
+  const std::int32_t n = datos.leer_cuenta();
   if (n != 3) {
     std::cout << "Error dimension incorrecta" << std::endl;
     return terminar(programa);
   }
-  const std::vector<float> a = leer_grupo(datos, n, std::cout, 1);
-  const std::vector<float> b = leer_grupo(datos, n, std::cout, 1 + n);
+  std::array<float, 3> a{};
+  std::array<float, 3> b{};
+  leer_vector(datos, a, 1);
+  leer_vector(datos, b, 4);
   std::array<float, 3> c{};
-  prod_vect(std::span<const float, 3>(a.data(), 3), std::span<const float, 3>(b.data(), 3), c);
+  prod_vect(a, b, c);
 
   std::cout << "El producto vectorial es";
   escribir_componentes(std::cout, c);
+  comprobar_salida();  // a result the user was not shown is not written either
   escribir_componentes(resultado, c);
-  cerrar_vec(datos);
+  datos.cerrar();
   resultado.close();
   if (!resultado) {
     vaciar_resultado();
-    throw std::runtime_error(std::string(nombre_resultado) + ": no se puede escribir el resultado");
-  }
-  std::cout.flush();
-  if (!std::cout) {
-    vaciar_resultado();
+    throw fallo(std::string(nombre_resultado) + ": no se puede escribir el resultado");
   }
   return terminar(programa);
 }

@@ -12,22 +12,24 @@
 // machinery; the tests hold it to the stream byte for byte.
 //
 // The file is read a block at a time into a buffer of the reader's own; tokens are scanned in
-// the block, and one that runs over the end of a block is continued in the next.
+// the block, and one that runs over the end of a block is continued in the next. Memory stays
+// bounded whatever the file holds, a token of any length included. A read error of the device
+// keeps every byte that arrived before it: the values in them are read, and the error is
+// reported after the last of them.
 //
-// Every failure (file missing or unreadable, count or value missing, not a number or out of
-// range, an error of the device) throws std::runtime_error whose message names the file and the
-// count or the value by its number; the caller reports it.
+// The reader reads; it writes nothing. With each value it hands back, where the token was a short
+// plain decimal, that decimal's digits (decimal_leido), from which the echo writes the value's
+// text faster than from the float. Failures come back as values of their own or as a `fallo`
+// (common/fallo.hpp) whose message names the file and the count or the value by its number.
 
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
-#include <iosfwd>
 #include <optional>
 #include <span>
 #include <streambuf>
+#include <string>
 #include <vector>
-
-#include "escritura_real.hpp"
 
 // Outcome of one extraction, as the stream would report it.
 enum class lectura {
@@ -37,14 +39,32 @@ enum class lectura {
   fuera_de_rango,  // the number does not fit: the value is set to the nearest limit
 };
 
-// Extracts one integer from `entrada` as `std::istream >> int` does (an int of 32 bits): white
-// space skipped, optional sign, decimal digits.
-lectura extraer_entero(std::streambuf& entrada, std::int32_t& valor);
+// The decimal a value was read from, when its token was a plain "[sign]digits[.digits]" of at
+// most 19 digits: +-mantisa * 10^-decimales, the sign being the value's. decimales < 0: no digits
+// kept, the value's text is to be written from the float alone.
+struct decimal_leido {
+  std::uint64_t mantisa = 0;
+  std::int32_t decimales = -1;
+};
 
-// Extracts one real number from `entrada` as `std::istream >> float` does: white space skipped,
-// optional sign, digits with an optional decimal point, an optional exponent, rounded to the
-// nearest float. Overflow fails with +-FLT_MAX; underflow is not an error.
-lectura extraer_real(std::streambuf& entrada, float& valor);
+// Why a reading of several values stopped before the last one asked for.
+enum class parada {
+  ninguna,           // every value asked for was read
+  falta_valor,       // the file ends before the next value
+  valor_erroneo,     // the next token is not a number, or lies outside the range of float
+  error_de_lectura,  // the device failed before the next value was whole
+};
+
+// The end of a reading of several values: how many were read, into the first slots, and if fewer
+// than asked, why, with the message for the user.
+struct valores_leidos {
+  std::size_t cuantos = 0;
+  parada motivo = parada::ninguna;
+  std::string mensaje;
+
+  // Throws the failure as a `fallo`, if the reading stopped short.
+  void comprobar() const;
+};
 
 // The name of the data file, relative to the working directory.
 inline constexpr const char* nombre_vec = "vec.dat";
@@ -53,63 +73,80 @@ inline constexpr const char* nombre_vec = "vec.dat";
 // are still in the cache when they are scanned (1 MiB blocks cost a fifth more CPU time).
 inline constexpr std::size_t bloque_normal = std::size_t{1} << 16;
 
-// The open data file and the block being scanned. The bytes come from `fuente`, the file itself
-// unless a test puts another buffer in its place.
-struct fichero_vec {
-  std::filebuf fichero;
-  std::streambuf* fuente = &fichero;
-  std::vector<char> bloque;        // the block, and one byte more for a sentinel after its end
-  std::size_t pos = 0;             // next byte to scan in the block
-  std::size_t fin = 0;             // end of the bytes in the block
-  std::int64_t inicio_bloque = 0;  // offset in the file of the block's first byte
-  bool agotado = false;            // the source has given its last byte
+// The open data file and the block being scanned. It holds the file and its buffers, so it is
+// neither copied nor moved: it lives where it was made, in the program's run.
+class fichero_vec {
+ public:
+  // Opens `nombre` for reading, scanned in blocks of `tamano_bloque` bytes. Whether it could be
+  // opened is checked apart, by comprobar(), so that a program can open its other files in
+  // between, in a fixed order.
+  explicit fichero_vec(const char* nombre = nombre_vec, std::size_t tamano_bloque = bloque_normal);
+  // Reads the bytes of another buffer (the tests' texts), in blocks of `tamano_bloque` bytes.
+  fichero_vec(std::streambuf& fuente, std::size_t tamano_bloque);
+
+  fichero_vec(const fichero_vec&) = delete;
+  fichero_vec& operator=(const fichero_vec&) = delete;
+  fichero_vec(fichero_vec&&) = delete;
+  fichero_vec& operator=(fichero_vec&&) = delete;
+  ~fichero_vec() = default;
+
+  // Throws a `fallo` if the file is missing, a directory or could not be opened.
+  void comprobar() const;
+
+  // Reads the count, the first token of the file; throws a `fallo` if it is missing or bad, or
+  // the device fails.
+  std::int32_t leer_cuenta();
+
+  // Reads valores.size() values into `valores`, and the decimal of each into `decimales` where
+  // that is not empty (it is then as long as `valores`). `primer_valor` is the number of the
+  // first one in the file, for the messages. Stops at the first value that is missing or bad, or
+  // at a read error, with everything read before it in place.
+  valores_leidos leer_valores(std::span<float> valores, std::span<decimal_leido> decimales,
+                              std::int64_t primer_valor);
+
+  // One extraction each, as `std::istream >> int` (an int of 32 bits) and `std::istream >>
+  // float` do it: white space skipped, then the token; leer_cuenta and leer_valores read through
+  // these very functions. A read error of the device leaves as std::ios_base::failure.
+  lectura extraer_entero(std::int32_t& valor);
+  lectura extraer_real(float& valor, decimal_leido& decimal);
+
+  // Offset in the file of the next byte to be read.
+  [[nodiscard]] std::int64_t posicion() const;
+
+  // Whether the source can go back to an earlier offset, so that it can be read a second time
+  // (a regular file can; a named pipe cannot).
+  bool se_puede_releer();
+
+  // Goes back to offset `donde`, from where reading starts again; throws a `fallo` if it cannot.
+  void volver_a(std::int64_t donde);
+
+  // Bytes from the read position to the end of the file, if the source tells its size. A size
+  // smaller than the position (procfs files report 0) counts as nothing left.
+  std::optional<std::int64_t> bytes_restantes();
+
+  // Closes the file at the end of a successful run.
+  void cerrar();
+
+  // For the test build's hooks, which make a device fail on demand: the buffer the bytes come
+  // from now, and a buffer to read them through from now on (it reads them from origen()).
+  std::streambuf& origen();
+  void leer_a_traves_de(std::streambuf& intermedio);
+
+ private:
+  class cursor;
+
+  bool rellenar();
+  bool convertir_rapido(float& valor, decimal_leido& decimal);
+  [[noreturn]] void fallar(const std::string& que) const;
+
+  std::string nombre_;
+  bool de_fichero_;                    // reading the named file, not another buffer
+  std::vector<char> memoria_fichero_;  // the file buffer's: one device read fills it at most
+  std::filebuf fichero_;
+  std::streambuf* fuente_;
+  std::vector<char> bloque_;        // the block, and one byte more for a sentinel after its end
+  std::size_t pos_ = 0;             // next byte to scan in the block
+  std::size_t fin_ = 0;             // end of the bytes in the block
+  std::int64_t inicio_bloque_ = 0;  // offset in the file of the block's first byte
+  bool agotado_ = false;            // the source has given its last byte
 };
-
-// Opens "vec.dat" (or `nombre`) for reading, scanned in blocks of `tamano_bloque` bytes. The
-// opening is checked apart, by comprobar_vec, so that a program can open its other files in
-// between, in a fixed order.
-fichero_vec abrir_vec(const char* nombre = nombre_vec, std::size_t tamano_bloque = bloque_normal);
-
-// Reading from another buffer (the tests' texts), in blocks of `tamano_bloque` bytes.
-void leer_de(fichero_vec& datos, std::streambuf& fuente, std::size_t tamano_bloque);
-
-// Throws if the file that abrir_vec opened is missing, a directory or could not be opened.
-void comprobar_vec(const fichero_vec& datos);
-
-// The same extractions on the blocks; the token grammar is the one of the functions above.
-lectura extraer_entero(fichero_vec& datos, std::int32_t& valor);
-lectura extraer_real(fichero_vec& datos, float& valor);
-
-// Offset in the file of the next byte to be read.
-std::int64_t posicion(const fichero_vec& datos);
-
-// Whether the source can go back to an earlier offset, so that it can be read a second time
-// (a regular file can; a named pipe cannot).
-bool se_puede_releer(fichero_vec& datos);
-
-// Goes back to offset `donde`, from where reading starts again.
-void volver_a(fichero_vec& datos, std::int64_t donde);
-
-// Bytes from the read position to the end of the file, if the source tells its size. A size
-// smaller than the position (procfs files report 0) counts as nothing left.
-std::optional<std::int64_t> bytes_restantes(fichero_vec& datos);
-
-// Reads the count, the first token of the file.
-std::int32_t leer_cuenta(fichero_vec& datos);
-
-// Reads destino.size() values into `destino`; `primer_valor` is the number of the first one in
-// the file, for the error messages. With an echo, each value is echoed as stored; when a value
-// is missing, bad or cannot be read, what was already echoed is written and its line ended before
-// the exception leaves.
-void leer_valores(fichero_vec& datos, std::span<float> destino, std::int64_t primer_valor,
-                  eco_vec* eco);
-
-// Reads `k` values (k >= 0) and echoes each one, as stored in the float, to `eco` in the stream's
-// default format followed by ","; then writes a line end and flushes. For k = 0 the line is empty.
-// `primer_valor` is the number of the first value in the file, for the error messages. Memory
-// grows with the values actually read, never with `k` alone.
-std::vector<float> leer_grupo(fichero_vec& datos, std::int32_t k, std::ostream& eco,
-                              std::int64_t primer_valor = 1);
-
-// Closes the file at the end of a successful run.
-void cerrar_vec(fichero_vec& datos);

@@ -1,0 +1,62 @@
+#include "eco_vec.hpp"
+
+#include <algorithm>
+
+#include "fallo.hpp"
+
+eco_vec::~eco_vec() {
+  if (terminada_ || !salida_) {
+    return;
+  }
+  salida_.write(bloque_.data(), p_ - bloque_.data());
+  if (algo_escrito_) {
+    salida_ << std::endl;
+  }
+}
+
+void eco_vec::vaciar() {
+  salida_.write(bloque_.data(), p_ - bloque_.data());
+  p_ = bloque_.data();
+  if (!salida_) {
+    throw salida_perdida();
+  }
+}
+
+void eco_vec::escribir(std::span<const float> valores, std::span<const decimal_leido> decimales) {
+  for (std::size_t i = 0; i < valores.size(); ++i) {
+    const float v = valores[i];
+    if (!decimales.empty() && decimales[i].decimales >= 0) {
+      p_ = escribir_decimal(p_, v, decimales[i].mantisa, decimales[i].decimales);
+    } else {
+      p_ = escribir_real(p_, v);
+    }
+    *p_++ = ',';
+    if (p_ >= lleno_) {
+      vaciar();
+    }
+  }
+  algo_escrito_ = algo_escrito_ || !valores.empty();
+}
+
+void eco_vec::terminar_linea() {
+  vaciar();
+  salida_ << std::endl;
+  terminada_ = true;
+  if (!salida_) {
+    throw salida_perdida();
+  }
+}
+
+void leer_con_eco(fichero_vec& datos, std::span<float> valores, std::int64_t primer_valor,
+                  eco_vec& eco) {
+  std::array<decimal_leido, 1024> decimales{};
+  for (std::size_t hechos = 0; hechos < valores.size();) {
+    const std::size_t k = std::min(decimales.size(), valores.size() - hechos);
+    const std::span<float> trozo = valores.subspan(hechos, k);
+    const valores_leidos r = datos.leer_valores(trozo, std::span(decimales).first(k),
+                                                primer_valor + static_cast<std::int64_t>(hechos));
+    eco.escribir(trozo.first(r.cuantos), std::span(decimales).first(r.cuantos));
+    r.comprobar();
+    hechos += k;
+  }
+}
