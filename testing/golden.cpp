@@ -13,6 +13,7 @@
 //   setup             one directive a line, applied after the copy:
 //                       mkdir NAME          create a directory NAME
 //                       symlink TARGET NAME create a symbolic link NAME -> TARGET
+//                       link TARGET NAME    create a hard link NAME to the file TARGET
 //                       stdout PATH         send standard output to PATH (say /dev/full), or
 //                                           leave it closed with "stdout closed"; the
 //                                           expected.stdout file is then not consulted
@@ -23,6 +24,9 @@
 //                       readonly NAME       make file NAME read-only; when the runner is root,
 //                                           who may write it anyway, the program runs as the
 //                                           user nobody
+//                       private NAME        make directory NAME closed to all but its owner; the
+//                                           program runs as the user nobody when the runner is
+//                                           root (who may enter it anyway)
 //                       running SECONDS     the program must still be running after SECONDS
 //                                           (it is then stopped and its status not checked)
 //                       memory MIB          limit the program's address space to MIB MiB, so
@@ -32,6 +36,8 @@
 //                                           whole address space for itself)
 //                       fifo NAME SOURCE    make NAME a named pipe, through which a writer
 //                                           process feeds the bytes of the case's file SOURCE
+// A program run as nobody is run from a copy in the scratch directory, which nobody can reach
+// wherever the build tree lies (under a home directory of mode 0700, say).
 // With --result NAME the program must leave a file NAME in every run; it must hold
 // expected.NAME, or be empty when the case has none. Apart from that file, the run must create
 // nothing in its working directory. The program must end by exit, never by a signal.
@@ -134,6 +140,8 @@ preparacion preparar(const fs::path& caso, const fs::path& trabajo) {
       fs::create_directory(trabajo / a);
     } else if (orden == "symlink") {
       fs::create_symlink(a, trabajo / b);
+    } else if (orden == "link") {
+      fs::create_hard_link(trabajo / a, trabajo / b);
     } else if (orden == "stdout") {
       p.salida = a;
     } else if (orden == "running") {
@@ -147,6 +155,9 @@ preparacion preparar(const fs::path& caso, const fs::path& trabajo) {
     } else if (orden == "readonly") {
       fs::permissions(trabajo / a,
                       fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+      p.como_nadie = ::geteuid() == 0;
+    } else if (orden == "private") {
+      fs::permissions(trabajo / a, fs::perms::owner_all);
       p.como_nadie = ::geteuid() == 0;
     } else if (orden == "fifo") {
       if (::mkfifo((trabajo / a).c_str(), 0644) != 0) {
@@ -201,7 +212,7 @@ int ejecutar(std::vector<std::string> args) {
                  "CASE_DIR\n";
     return 2;
   }
-  const fs::path programa = fs::absolute(args[0]);
+  fs::path programa = fs::absolute(args[0]);
   const fs::path caso = fs::absolute(args[1]);
 
   std::string plantilla = (fs::temp_directory_path() / "golden.XXXXXX").string();
@@ -223,8 +234,15 @@ int ejecutar(std::vector<std::string> args) {
   }
   const preparacion prep = preparar(caso, trabajo);
   if (prep.como_nadie) {
-    fs::permissions(raiz, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                              fs::perms::others_read | fs::perms::others_exec);
+    const fs::perms abierto = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(raiz, abierto);
+    const fs::path copia = raiz / "bin";
+    fs::create_directory(copia);
+    fs::permissions(copia, abierto);
+    fs::copy_file(programa, copia / programa.filename());
+    programa = copia / programa.filename();
+    fs::permissions(programa, abierto);
   }
   const std::set<std::string> antes = nombres(trabajo);
 
