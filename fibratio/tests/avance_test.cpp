@@ -17,6 +17,9 @@ TEST(LineaDeAvance, GivesTheShareDoneAndTheTimeLeft) {
   EXPECT_EQ(linea_de_avance("p", 1, mil, 2.0), "p: 0.1 % hecho, quedan aprox. 33 min 18 s");
   EXPECT_EQ(linea_de_avance("p", 1, 6.0, 2.0), "p: 0.0 % hecho, quedan aprox. 23 dias 3 h");
   EXPECT_EQ(linea_de_avance("p", 10, 5.0, 3.6), "p: 0.0 % hecho, quedan aprox. 9 h 59 min");
+  // Minutes and seconds under ten are written with two digits after a larger unit.
+  EXPECT_EQ(linea_de_avance("p", 500, mil, 65.0), "p: 50.0 % hecho, quedan aprox. 1 min 05 s");
+  EXPECT_EQ(linea_de_avance("p", 500, mil, 3930.0), "p: 50.0 % hecho, quedan aprox. 1 h 05 min");
   // 2 s per call, 10^8 calls to go: 6.34 years; 10^2090 calls: 6.3e+2082 years.
   EXPECT_EQ(linea_de_avance("p", 1, 8.0, 2.0), "p: 0.0 % hecho, quedan aprox. 6 anos");
   EXPECT_EQ(linea_de_avance("p", 1, 2090.0, 2.0), "p: 0.0 % hecho, quedan aprox. 6.3e+2082 anos");

@@ -34,6 +34,16 @@ TEST(Exacta, GivesExactFiguresExactly) {
   const std::vector<float> y{std::numeric_limits<float>::max(), -tiny, -tiny,
                              -std::numeric_limits<float>::max()};
   EXPECT_EQ(comparar(y, 0.0F, 0.0F).media, -0.5 * static_cast<double>(tiny));
+  // Sums of squares of full significands beyond 2^64, which carry into the high word: 2^24 - 3
+  // and 2^24 - 1 alternating have the mean 2^24 - 2 and the deviation 1 exactly.
+  std::vector<float> llenos(200000, 16777213.0F);
+  for (std::size_t i = 1; i < llenos.size(); i += 2) {
+    llenos[i] = 16777215.0F;
+  }
+  const comparacion_exacta l = comparar(llenos, 16777214.0F, 1.0F);
+  EXPECT_EQ(l.media, 16777214.0);
+  EXPECT_EQ(l.desviacion, 1.0);
+  EXPECT_FALSE(l.se_aparta);
 }
 
 // The exact figures against a long double evaluation with a compensated sum, which for these
