@@ -9,17 +9,21 @@
 // never in the library's.
 //
 // The few POSIX calls the programs make live here: guarding the standard descriptors, telling a
-// read error on standard input from its end, and showing progress on a terminal.
+// read error on standard input from its end, and showing progress on a terminal (and erasing it
+// when the run is interrupted).
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -201,12 +205,40 @@ inline std::string linea_de_avance(std::string_view programa, std::uint64_t hech
   return linea + std::to_string(s) + " s";
 }
 
+// What an interruption erases: the width of the progress line on the terminal, 0 when none is
+// shown, and blanks enough to cover it. A signal handler can only see such variables, and write
+// to the terminal itself (async-signal-safe calls only).
+inline volatile std::sig_atomic_t ancho_de_avance = 0;
+inline constexpr std::size_t ancho_de_avance_maximo = 256;
+inline constexpr std::array<char, ancho_de_avance_maximo> blancos_de_avance = [] {
+  std::array<char, ancho_de_avance_maximo> b{};
+  b.fill(' ');
+  return b;
+}();
+
+// On SIGINT, SIGTERM or SIGHUP while a progress line is shown: the line is erased, and the
+// signal, whose action the handler has reset to the default on entry, is raised again, so that
+// the program ends as interrupted and the shell sees the usual status (130 for SIGINT).
+extern "C" inline void borrar_avance_y_terminar(int senal) {
+  const auto ancho = static_cast<std::size_t>(ancho_de_avance);
+  if (ancho > 0) {
+    const auto escrito = [](const char* texto, std::size_t n) {
+      [[maybe_unused]] const ssize_t r = ::write(2, texto, n);
+    };
+    escrito("\r", 1);
+    escrito(blancos_de_avance.data(), ancho);
+    escrito("\r", 1);
+  }
+  ::raise(senal);
+}
+
 // Progress of a long computation on standard error, when that is a terminal (and nothing at all
 // otherwise). Called with the amount of work of each completed piece, it shows nothing for the
 // first two seconds, then one line, rewritten in place about once a second. borrar() erases the
 // line: call it before writing a line to standard output, which may be the same terminal; it is
-// erased at the end in any case. The clock is read only when a piece completes, so the work
-// itself is not slowed down, and there is no thread, timer or signal.
+// erased at the end in any case, and when the run is interrupted by SIGINT, SIGTERM or SIGHUP.
+// The clock is read only when a piece completes, so the work itself is not slowed down, and
+// there is no thread or timer.
 class avance_en_terminal {
  public:
   avance_en_terminal(std::string_view programa, double log10_total)
@@ -214,12 +246,25 @@ class avance_en_terminal {
         log10_total_(log10_total),
         activo_(::isatty(2) == 1),
         inicio_(reloj::now()),
-        siguiente_(inicio_ + std::chrono::seconds(2)) {}
+        siguiente_(inicio_ + std::chrono::seconds(2)) {
+    if (activo_) {
+      for (std::size_t i = 0; i < senales.size(); ++i) {
+        instalar(senales[i], anteriores_[i]);
+      }
+    }
+  }
   avance_en_terminal(const avance_en_terminal&) = delete;
   avance_en_terminal& operator=(const avance_en_terminal&) = delete;
   avance_en_terminal(avance_en_terminal&&) = delete;
   avance_en_terminal& operator=(avance_en_terminal&&) = delete;
-  ~avance_en_terminal() { borrar(); }
+  ~avance_en_terminal() {
+    borrar();
+    if (activo_) {
+      for (std::size_t i = 0; i < senales.size(); ++i) {
+        ::sigaction(senales[i], &anteriores_[i], nullptr);
+      }
+    }
+  }
 
   void operator()(std::uint64_t hechas) {
     hechas_ += hechas;
@@ -232,13 +277,15 @@ class avance_en_terminal {
     }
     siguiente_ = ahora + std::chrono::seconds(1);
     const double segundos = std::chrono::duration<double>(ahora - inicio_).count();
-    const std::string linea = linea_de_avance(programa_, hechas_, log10_total_, segundos);
+    std::string linea = linea_de_avance(programa_, hechas_, log10_total_, segundos);
+    linea.resize(std::min(linea.size(), ancho_de_avance_maximo));
     // A shorter line is padded with blanks over the end of the longer one it replaces.
     std::string texto = "\r" + linea;
     if (linea.size() < ancho_) {
       texto.append(ancho_ - linea.size(), ' ');
     }
     ancho_ = std::max(ancho_, linea.size());
+    ancho_de_avance = static_cast<std::sig_atomic_t>(ancho_);
     std::cerr << texto << std::flush;
   }
 
@@ -246,11 +293,27 @@ class avance_en_terminal {
     if (ancho_ > 0) {
       std::cerr << '\r' << std::string(ancho_, ' ') << '\r' << std::flush;
       ancho_ = 0;
+      ancho_de_avance = 0;
     }
   }
 
  private:
   using reloj = std::chrono::steady_clock;
+  static constexpr std::array<int, 3> senales = {SIGINT, SIGTERM, SIGHUP};
+
+  // The handler replaces the signal's action unless the signal is ignored (a run started with
+  // nohup, or in the background), which it keeps.
+  static void instalar(int senal, struct sigaction& anterior) {
+    struct sigaction accion {};
+    accion.sa_handler = borrar_avance_y_terminar;
+    sigemptyset(&accion.sa_mask);
+    accion.sa_flags = static_cast<int>(SA_RESETHAND);  // its bit is the sign bit of sa_flags
+    ::sigaction(senal, nullptr, &anterior);
+    if (anterior.sa_handler != SIG_IGN) {
+      ::sigaction(senal, &accion, nullptr);
+    }
+  }
+
   std::string programa_;
   double log10_total_;
   bool activo_;
@@ -258,4 +321,5 @@ class avance_en_terminal {
   reloj::time_point siguiente_;
   std::uint64_t hechas_ = 0;
   std::size_t ancho_ = 0;  // width of the line on the terminal, 0 when none is shown
+  std::array<struct sigaction, 3> anteriores_{};
 };

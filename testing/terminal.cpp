@@ -11,9 +11,12 @@
 //   2. both on the terminal: what the terminal shows at the end, with carriage returns and line
 //      ends applied as a terminal applies them, must be EXPECTED_STDOUT, so that each progress
 //      line was erased before a line of standard output was written over it.
+//   3. as run 1, but the program gets SIGINT (a Ctrl-C) once a progress line is shown: it must
+//      end by that signal, as an interrupted program does, with the line erased.
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -73,9 +76,10 @@ struct resultado {
 };
 
 // Runs `programa` with standard input from `entrada`, standard error on a new pseudo-terminal and
-// standard output on that terminal too or, when `salida` is not empty, in that file.
+// standard output on that terminal too or, when `salida` is not empty, in that file. With
+// `interrumpir`, the program is sent SIGINT as soon as the terminal shows a progress line.
 resultado ejecutar_en_terminal(const std::string& programa, const std::string& entrada,
-                               const std::string& salida) {
+                               const std::string& salida, bool interrumpir = false) {
   const int maestro = ::posix_openpt(O_RDWR | O_NOCTTY);
   if (maestro < 0 || ::grantpt(maestro) != 0 || ::unlockpt(maestro) != 0) {
     throw std::runtime_error("no pseudo-terminal");
@@ -104,6 +108,10 @@ resultado ejecutar_en_terminal(const std::string& programa, const std::string& e
     const ssize_t leidos = ::read(maestro, bloque, sizeof bloque);
     if (leidos > 0) {
       r.terminal.append(bloque, static_cast<std::size_t>(leidos));
+      if (interrumpir && r.terminal.find(" % hecho") != std::string::npos) {
+        ::kill(hijo, SIGINT);
+        interrumpir = false;
+      }
     } else if (leidos < 0 && errno == EINTR) {
       continue;
     } else {
@@ -154,6 +162,14 @@ int comprobar(const std::vector<std::string>& args) {
   if (pantalla(dos.terminal) != esperado) {
     fallo("run 2: the terminal does not show exactly the standard output", pantalla(dos.terminal));
   }
+  const resultado tres = ejecutar_en_terminal(programa, args[1], "/dev/null", true);
+  if (!WIFSIGNALED(tres.estado) || WTERMSIG(tres.estado) != SIGINT) {
+    fallo("run 3 did not end by SIGINT", tres.terminal);
+  }
+  if (!pantalla(tres.terminal).empty()) {
+    fallo("run 3 left text on the terminal", pantalla(tres.terminal));
+  }
+
   if (bien) {
     std::cout << "ok: " << std::count(uno.terminal.begin(), uno.terminal.end(), '%')
               << " progress lines in run 1\n";
