@@ -85,8 +85,9 @@ inline std::optional<std::string> diferencia(const std::string& texto, std::stri
             de_decimal.data(),
             escribir_decimal(de_decimal.data(), obtenido, decimal.mantisa, decimal.decimales));
         if (a != b) {
-          return donde + "echo from the decimal " + std::to_string(decimal.mantisa) + "e-" +
-                 std::to_string(decimal.decimales) + " is " + b + ", from the value " + a;
+          std::string mensaje = donde + "echo from the decimal " + std::to_string(decimal.mantisa);
+          mensaje.append("e-").append(std::to_string(decimal.decimales)).append(" is ").append(b);
+          return mensaje.append(", from the value ").append(a);
         }
       }
     }
