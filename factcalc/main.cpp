@@ -1,4 +1,5 @@
-// factcalc: asks for an integer and prints its factorial in 32-bit wrap-around arithmetic.
+// factcalc: asks for an integer and prints its factorial in 32-bit wrap-around arithmetic. When
+// the true factorial does not fit, a warning on standard error says so.
 
 #include <cstdint>
 #include <iomanip>
@@ -6,6 +7,7 @@
 
 #include "consola.hpp"
 #include "fact.hpp"
+#include "factorial_exacto.hpp"
 
 namespace {
 
@@ -17,7 +19,7 @@ int ejecutar() {
   const std::int32_t f = fact(n);
   std::cout << "El factorial de  " << n << " es " << std::setw(20) << std::setprecision(18) << f
             << std::endl;
-  return terminar(programa);
+  return terminar_avisando(programa, aviso_de_desbordamiento(n));
 }
 
 }  // namespace
