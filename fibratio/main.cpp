@@ -1,5 +1,6 @@
 // fibratio: asks for n and prints the n-th Fibonacci number, computed by the plain two-way
 // recursion, and the quotient F(n) / F(n-1) in extended precision with 25 significant digits.
+// When F(n) or F(n-1) wraps around, a warning on standard error gives the true figures.
 
 #include <cstdint>
 #include <iomanip>
@@ -9,6 +10,7 @@
 
 #include "consola.hpp"
 #include "fibonacci.hpp"
+#include "fibonacci_exacto.hpp"
 
 namespace {
 
@@ -35,8 +37,8 @@ int ejecutar() {
   const extendido r = cociente(n, evaluar);
   avance.borrar();
   std::cout << "El cociente entre dos numeros consecutivos de la serie Fibonacci es"
-            << std::setw(25) << std::setprecision(25) << r << std::endl;
-  return terminar(programa);
+            << std::setw(25) << std::setprecision(cifras_cociente) << r << std::endl;
+  return terminar_avisando(programa, aviso_de_desbordamiento(n));
 }
 
 }  // namespace
