@@ -33,6 +33,7 @@
 #include <iterator>
 #include <limits>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -60,6 +61,17 @@ inline int terminar(std::string_view programa) {
     return fallar(programa, salida_perdida().what());
   }
   return 0;
+}
+
+// terminar, and then, if every figure reached standard output, the warning about them, when
+// there is one: "programa: aviso". A warning speaks of figures that were printed, so a failed
+// standard output gets the failure's line alone.
+inline int terminar_avisando(std::string_view programa, const std::optional<std::string>& aviso) {
+  const int estado = terminar(programa);
+  if (estado == 0 && aviso) {
+    std::cerr << programa << ": " << *aviso << '\n';
+  }
+  return estado;
 }
 
 // Makes sure that descriptors 0, 1 and 2 are open. A closed one would be taken by the next file

@@ -1,4 +1,5 @@
-// factcalc: asks for an integer and prints its factorial in 32-bit wrap-around arithmetic.
+// factcalc: asks for an integer and prints its factorial in 32-bit wrap-around arithmetic. When
+// the true factorial does not fit, a warning on standard error says so.
 
 #include <cstdint>
 #include <iomanip>
@@ -6,6 +7,7 @@
 
 #include "consola.hpp"
 #include "fact.hpp"
+#include "factorial_exacto.hpp"
 
 namespace {
 
@@ -13,11 +15,14 @@ constexpr const char* programa = "factcalc";
 
 int ejecutar() {
   std::cout << "Entrar un numero" << std::endl;
+  comprobar_salida();  // a prompt the user cannot see is not answered
   const std::int32_t n = leer_entero_consola(std::cin);
   const std::int32_t f = fact(n);
+  // The field of 20 is the integer's; the precision of 18 is set with it and stays on the stream,
+  // though it changes nothing in an integer.
   std::cout << "El factorial de  " << n << " es " << std::setw(20) << std::setprecision(18) << f
             << std::endl;
-  return terminar(programa);
+  return terminar_avisando(programa, aviso_de_desbordamiento(n));
 }
 
 }  // namespace

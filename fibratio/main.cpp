@@ -1,5 +1,6 @@
 // fibratio: asks for n and prints the n-th Fibonacci number, computed by the plain two-way
 // recursion, and the quotient F(n) / F(n-1) in extended precision with 25 significant digits.
+// When F(n) or F(n-1) wraps around, a warning on standard error gives the true figures.
 
 #include <cstdint>
 #include <iomanip>
@@ -9,6 +10,7 @@
 #include "consola.hpp"
 #include "fallo.hpp"
 #include "fibonacci.hpp"
+#include "fibonacci_exacto.hpp"
 
 namespace {
 
@@ -16,6 +18,7 @@ constexpr const char* programa = "fibratio";
 
 int ejecutar() {
   std::cout << "Entrar un numero entero" << std::endl;
+  comprobar_salida();  // a prompt the user cannot see is not answered
   const std::int32_t n = leer_entero_consola(std::cin);
   if (n > n_maximo || n < -n_maximo) {
     throw fallo("entrada estandar: n = " + std::to_string(n) +
@@ -30,13 +33,14 @@ int ejecutar() {
   avance.borrar();
   // The first line is complete on the console before the quotient, which takes longer, starts.
   std::cout << " El numero de Fibonacci " << n << "-esimo es " << f << std::endl;
+  comprobar_salida();  // no quotient is computed for a run whose first line was lost
   // Written with the stream's general notation, whether r is a long double or the software
   // model's value, which prints the same text.
   const extendido r = cociente(n, evaluar);
   avance.borrar();
   std::cout << "El cociente entre dos numeros consecutivos de la serie Fibonacci es"
-            << std::setw(25) << std::setprecision(25) << r << std::endl;
-  return terminar(programa);
+            << std::setw(25) << std::setprecision(cifras_cociente) << r << std::endl;
+  return terminar_avisando(programa, aviso_de_desbordamiento(n));
 }
 
 }  // namespace

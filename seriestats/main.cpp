@@ -184,11 +184,8 @@ int ejecutar() {
   const float desviacion = desviacion_de_acumulado(acumulado, n);
 
   escribir_figuras(media_x, desviacion);
-  if (const auto aviso = aviso_de_desvio(primera.exacta, n, media_x, desviacion)) {
-    std::cerr << programa << ": " << *aviso << '\n';
-  }
   datos.cerrar();
-  return terminar(programa);
+  return terminar_avisando(programa, aviso_de_desvio(primera.exacta, n, media_x, desviacion));
 }
 
 }  // namespace
