@@ -7,6 +7,7 @@
 #include <iostream>
 #include <string>
 
+#include "avance.hpp"
 #include "consola.hpp"
 #include "fallo.hpp"
 #include "fibonacci.hpp"

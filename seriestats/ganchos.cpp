@@ -14,3 +14,5 @@ std::int64_t ganchos::presupuesto() const { return std::int64_t{1} << 24; }
 void ganchos::al_guardar(std::int64_t /*guardados*/) const {}
 
 void ganchos::entre_lecturas() const {}
+
+std::chrono::milliseconds ganchos::espera_de_avance() const { return std::chrono::seconds(2); }

@@ -2,11 +2,12 @@
 
 // The points at which the test build of seriestats (seriestats_prueba) makes happen, on demand,
 // what a test cannot cause from outside the program: a device failing part-way, memory running
-// out, the file rewritten between its two readings, and a budget small enough that a file of a
-// few values is read twice. The program is built with ganchos.cpp, where the hooks do nothing and
-// the budget is the real one; the test build with tests/ganchos_prueba.cpp. The program's code
-// is the same in both.
+// out, the file rewritten between its two readings, a budget small enough that a file of a few
+// values is read twice, and a progress line that shows at once. The program is built with
+// ganchos.cpp, where the hooks do nothing and the budget is the real one; the test build with
+// tests/ganchos_prueba.cpp. The program's code is the same in both.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -31,6 +32,9 @@ class ganchos {
 
   // Between the two readings of the file.
   void entre_lecturas() const;
+
+  // How long a run goes on before it shows its progress on a terminal.
+  [[nodiscard]] std::chrono::milliseconds espera_de_avance() const;
 
  private:
   struct estado;

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <iostream>
 #include <optional>
@@ -21,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "avance.hpp"
 #include "consola.hpp"
 #include "eco_vec.hpp"
 #include "estadistica.hpp"
@@ -69,6 +71,42 @@ plan_de_lectura planear(fichero_vec& datos, std::int32_t n, const ganchos& g) {
   return {n, n, std::nullopt};
 }
 
+// The progress line of a long run, on a terminal that is not standard output: the values read of
+// the count, then the values read a second time.
+class avance_de_serie {
+ public:
+  avance_de_serie(const plan_de_lectura& plan, const ganchos& g)
+      : n_(plan.n),
+        por_releer_(plan.clave ? plan.n - plan.guardados : 0),
+        linea_(
+            programa, std::log10(static_cast<double>(std::max<std::int64_t>(1, n_ + por_releer_))),
+            avance_si::salida_aparte, [this] { return detalle(); }, g.espera_de_avance()) {}
+
+  void leidos(std::size_t k) {
+    leidos_ += static_cast<std::int64_t>(k);
+    linea_(k);
+  }
+  void releidos(std::size_t k) {
+    releidos_ += static_cast<std::int64_t>(k);
+    linea_(k);
+  }
+  void borrar() { linea_.borrar(); }
+
+ private:
+  [[nodiscard]] std::string detalle() const {
+    if (releidos_ == 0) {
+      return std::to_string(leidos_) + " de " + std::to_string(n_) + " valores leidos";
+    }
+    return std::to_string(releidos_) + " de " + std::to_string(por_releer_) + " valores releidos";
+  }
+
+  std::int64_t n_;
+  std::int64_t por_releer_;
+  std::int64_t leidos_ = 0;
+  std::int64_t releidos_ = 0;
+  avance_en_terminal linea_;  // last: its detail reads the counts above
+};
+
 // Room for the values that a file can hold: each needs a character and one of white space, so
 // the bytes left bound their number. A pipe tells no size: the vector grows as values arrive.
 std::size_t reserva(fichero_vec& datos, std::int64_t guardados) {
@@ -80,7 +118,8 @@ std::size_t reserva(fichero_vec& datos, std::int64_t guardados) {
 // The first reading: every value echoed, added to the running float sum and to the exact sums;
 // the first plan.guardados held, the rest only taken into the checksum that the second reading
 // must give again.
-primera_lectura leer_serie(fichero_vec& datos, const plan_de_lectura& plan, const ganchos& g) {
+primera_lectura leer_serie(fichero_vec& datos, const plan_de_lectura& plan, const ganchos& g,
+                           avance_de_serie& avance) {
   primera_lectura lectura;
   if (plan.clave) {
     lectura.huella.emplace(*plan.clave);
@@ -108,6 +147,7 @@ primera_lectura leer_serie(fichero_vec& datos, const plan_de_lectura& plan, cons
       lectura.huella->sumar(valores);
     }
     hechos += static_cast<std::int64_t>(k);
+    avance.leidos(k);
     if (hechos == plan.guardados) {
       lectura.inicio_relectura = datos.posicion();
     }
@@ -127,7 +167,8 @@ primera_lectura leer_serie(fichero_vec& datos, const plan_de_lectura& plan, cons
 // first reading. A read error there is reported as such; fewer values, bad ones or other ones
 // mean that the file has changed.
 float acumular_cuadrados(fichero_vec& datos, const plan_de_lectura& plan,
-                         const primera_lectura& primera, float media_x, const ganchos& g) {
+                         const primera_lectura& primera, float media_x, const ganchos& g,
+                         avance_de_serie& avance) {
   float acumulado = 0.0F;
   for (const float v : primera.valores) {
     acumulado = paso_desviacion(acumulado, v, media_x);
@@ -154,6 +195,7 @@ float acumular_cuadrados(fichero_vec& datos, const plan_de_lectura& plan,
     }
     otra.sumar(valores);
     hechos += static_cast<std::int64_t>(k);
+    avance.releidos(k);
   }
   if (otra.valor() != primera.huella->valor()) {
     fallar_cambio();
@@ -178,11 +220,13 @@ int ejecutar() {
   const std::int32_t n = leer_numero_de_valores(datos);
   const plan_de_lectura plan = planear(datos, n, g);
 
-  const primera_lectura primera = leer_serie(datos, plan, g);
+  avance_de_serie avance(plan, g);
+  const primera_lectura primera = leer_serie(datos, plan, g, avance);
   const float media_x = media_de_suma(primera.suma, n);
-  const float acumulado = acumular_cuadrados(datos, plan, primera, media_x, g);
+  const float acumulado = acumular_cuadrados(datos, plan, primera, media_x, g, avance);
   const float desviacion = desviacion_de_acumulado(acumulado, n);
 
+  avance.borrar();
   escribir_figuras(media_x, desviacion);
   datos.cerrar();
   return terminar_avisando(programa, aviso_de_desvio(primera.exacta, n, media_x, desviacion));

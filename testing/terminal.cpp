@@ -1,18 +1,22 @@
 // terminal: runs a program with its standard error on a pseudo-terminal, as a user at a terminal
 // would, and checks what it writes there and on standard output.
 //
-//   terminal PROGRAM STDIN EXPECTED_STDOUT
+//   terminal [--cwd DIR] [--quiet-when-shared] [--interrupt] PROGRAM STDIN EXPECTED_STDOUT
 //
-// Two runs, standard input read from the file STDIN each time:
+// The program runs in DIR (default: the current directory), standard input read from the file
+// STDIN each time:
 //   1. standard output to a file, standard error to the terminal: the output file must hold
 //      EXPECTED_STDOUT byte for byte; the terminal must have received at least one progress line
-//      ("\rPROGRAM: ... % hecho"), and what it shows at the end must be blank: every progress
+//      ("\r... % hecho"), and what it shows at the end must be blank: every progress
 //      line was erased.
 //   2. both on the terminal: what the terminal shows at the end, with carriage returns and line
 //      ends applied as a terminal applies them, must be EXPECTED_STDOUT, so that each progress
-//      line was erased before a line of standard output was written over it.
-//   3. as run 1, but the program gets SIGINT (a Ctrl-C) once a progress line is shown: it must
-//      end by that signal, as an interrupted program does, with the line erased.
+//      line was erased before a line of standard output was written over it. With
+//      --quiet-when-shared no progress line may appear at all (a program whose output it would
+//      tear keeps quiet when standard output is that terminal).
+//   3. with --interrupt, as run 1, but the program gets SIGINT (a Ctrl-C) once a progress line
+//      is shown: it must end by that signal, as an interrupted program does, with the line
+//      erased.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -79,7 +83,8 @@ struct resultado {
 // standard output on that terminal too or, when `salida` is not empty, in that file. With
 // `interrumpir`, the program is sent SIGINT as soon as the terminal shows a progress line.
 resultado ejecutar_en_terminal(const std::string& programa, const std::string& entrada,
-                               const std::string& salida, bool interrumpir = false) {
+                               const std::string& salida, const std::string& directorio,
+                               bool interrumpir = false) {
   const int maestro = ::posix_openpt(O_RDWR | O_NOCTTY);
   if (maestro < 0 || ::grantpt(maestro) != 0 || ::unlockpt(maestro) != 0) {
     throw std::runtime_error("no pseudo-terminal");
@@ -92,7 +97,7 @@ resultado ejecutar_en_terminal(const std::string& programa, const std::string& e
     const int in = ::open(entrada.c_str(), O_RDONLY);
     const int out =
         salida.empty() ? tty : ::open(salida.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (tty < 0 || in < 0 || out < 0) {
+    if (tty < 0 || in < 0 || out < 0 || ::chdir(directorio.c_str()) != 0) {
       std::_Exit(127);
     }
     ::dup2(in, 0);
@@ -123,13 +128,30 @@ resultado ejecutar_en_terminal(const std::string& programa, const std::string& e
   return r;
 }
 
-int comprobar(const std::vector<std::string>& args) {
+int comprobar(std::vector<std::string> args) {
+  std::string directorio = ".";
+  bool callado_si_compartida = false;
+  bool interrumpir = false;
+  while (!args.empty() && args[0].rfind("--", 0) == 0) {
+    if (args[0] == "--cwd" && args.size() >= 2) {
+      directorio = args[1];
+      args.erase(args.begin());
+    } else if (args[0] == "--quiet-when-shared") {
+      callado_si_compartida = true;
+    } else if (args[0] == "--interrupt") {
+      interrumpir = true;
+    } else {
+      break;
+    }
+    args.erase(args.begin());
+  }
   if (args.size() != 3) {
-    std::cerr << "usage: terminal PROGRAM STDIN EXPECTED_STDOUT\n";
+    std::cerr << "usage: terminal [--cwd DIR] [--quiet-when-shared] [--interrupt] PROGRAM STDIN "
+                 "EXPECTED_STDOUT\n";
     return 2;
   }
+  args[1] = fs::absolute(args[1]).string();
   const std::string programa = fs::absolute(args[0]).string();
-  const std::string nombre = fs::path(programa).filename().string();
   const std::string esperado = leer(args[2]);
   bool bien = true;
   const auto fallo = [&bien](const std::string& que, const std::string& texto) {
@@ -138,7 +160,7 @@ int comprobar(const std::vector<std::string>& args) {
   };
 
   const fs::path salida = fs::temp_directory_path() / ("terminal." + std::to_string(::getpid()));
-  const resultado uno = ejecutar_en_terminal(programa, args[1], salida.string());
+  const resultado uno = ejecutar_en_terminal(programa, args[1], salida.string(), directorio);
   const std::string escrito = leer(salida);
   fs::remove(salida);
   if (!WIFEXITED(uno.estado) || WEXITSTATUS(uno.estado) != 0) {
@@ -147,7 +169,7 @@ int comprobar(const std::vector<std::string>& args) {
   if (escrito != esperado) {
     fallo("run 1: standard output differs:\n" + escrito, uno.terminal);
   }
-  if (uno.terminal.find("\r" + nombre + ": ") == std::string::npos ||
+  if (uno.terminal.find('\r') == std::string::npos ||
       uno.terminal.find(" % hecho") == std::string::npos) {
     fallo("run 1 showed no progress line on the terminal", uno.terminal);
   }
@@ -155,19 +177,24 @@ int comprobar(const std::vector<std::string>& args) {
     fallo("run 1 left text on the terminal", pantalla(uno.terminal));
   }
 
-  const resultado dos = ejecutar_en_terminal(programa, args[1], "");
+  const resultado dos = ejecutar_en_terminal(programa, args[1], "", directorio);
   if (!WIFEXITED(dos.estado) || WEXITSTATUS(dos.estado) != 0) {
     fallo("run 2 did not end with status 0", dos.terminal);
   }
   if (pantalla(dos.terminal) != esperado) {
     fallo("run 2: the terminal does not show exactly the standard output", pantalla(dos.terminal));
   }
-  const resultado tres = ejecutar_en_terminal(programa, args[1], "/dev/null", true);
-  if (!WIFSIGNALED(tres.estado) || WTERMSIG(tres.estado) != SIGINT) {
-    fallo("run 3 did not end by SIGINT", tres.terminal);
+  if (callado_si_compartida && dos.terminal.find(" % hecho") != std::string::npos) {
+    fallo("run 2 showed a progress line on the terminal of its standard output", dos.terminal);
   }
-  if (!pantalla(tres.terminal).empty()) {
-    fallo("run 3 left text on the terminal", pantalla(tres.terminal));
+  if (interrumpir) {
+    const resultado tres = ejecutar_en_terminal(programa, args[1], "/dev/null", directorio, true);
+    if (!WIFSIGNALED(tres.estado) || WTERMSIG(tres.estado) != SIGINT) {
+      fallo("run 3 did not end by SIGINT", tres.terminal);
+    }
+    if (!pantalla(tres.terminal).empty()) {
+      fallo("run 3 left text on the terminal", pantalla(tres.terminal));
+    }
   }
 
   if (bien) {

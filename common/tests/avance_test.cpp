@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "consola.hpp"
+#include "avance.hpp"
 
 namespace {
 
