@@ -239,7 +239,7 @@ std::string token_largo(std::mt19937_64& rng) {
     exponente += rng() % 2 == 0 ? 400 : -400;  // far beyond the float range either way
   }
   std::string token = rng() % 2 == 0 ? "" : "-";
-  token.append(rng() % 300, '0');
+  token.append(static_cast<std::size_t>(rng() % 300), '0');
   token.append(cifras, 0, punto).append(".").append(cifras, punto);
   if (exponente != 0 || rng() % 2 == 0) {
     token.append("e").append(std::to_string(exponente));
