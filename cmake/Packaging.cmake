@@ -34,7 +34,8 @@ set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};deb;/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_NAME numericos)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "The numericos authors")
+# The Maintainer field: a name and an e-mail address, as Debian requires.
+set(CPACK_PACKAGE_CONTACT "The numericos authors <numericos@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "four small numerical console programs")
 # The summary is the first line of the control file's Description, this text the rest.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "vecprod prints the vector product of two 3-D vectors read from vec.dat and
