@@ -1,6 +1,6 @@
 # The Debian package: `cpack -G DEB` in a build tree gives numericos_VERSION_ARCH.deb holding the
-# four programs in /usr/bin, their manual pages gzipped in /usr/share/man/man1 and the licence as
-# /usr/share/doc/numericos/copyright, and nothing else.
+# four programs in /usr/bin, their manual pages gzipped in /usr/share/man/man1, the licence as
+# /usr/share/doc/numericos/copyright and the package's changelog.gz beside it, and nothing else.
 #
 # The package takes its files from the install component `deb` alone. Its rules are left out of a
 # plain `cmake --install`, which keeps installing the programs and the uncompressed pages only.
@@ -23,11 +23,23 @@ foreach(page IN ITEMS vecprod seriestats factcalc fibratio)
 endforeach()
 add_custom_target(paginas_gz ALL DEPENDS ${paginas_gz})
 
+# The package's history, packaging/changelog, in Debian's changelog format. The version has no
+# Debian revision (the authors package it themselves), so Debian takes the package as native and
+# wants the file as changelog.gz, not changelog.Debian.gz.
+set(changelog_gz ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
+add_custom_command(OUTPUT ${changelog_gz}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
+  COMMAND ${GZIP_PROGRAM} -9 -n -c ${PROJECT_SOURCE_DIR}/packaging/changelog > ${changelog_gz}
+  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog
+  VERBATIM)
+add_custom_target(changelog_gz ALL DEPENDS ${changelog_gz})
+
 install(TARGETS vecprod seriestats factcalc fibratio RUNTIME DESTINATION bin
         COMPONENT deb EXCLUDE_FROM_ALL)
 install(FILES ${paginas_gz} DESTINATION share/man/man1 COMPONENT deb EXCLUDE_FROM_ALL)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION share/doc/numericos RENAME copyright
         COMPONENT deb EXCLUDE_FROM_ALL)
+install(FILES ${changelog_gz} DESTINATION share/doc/numericos COMPONENT deb EXCLUDE_FROM_ALL)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};deb;/")
