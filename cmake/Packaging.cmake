@@ -36,6 +36,22 @@ add_custom_target(changelog_gz ALL DEPENDS ${changelog_gz})
 
 install(TARGETS vecprod seriestats factcalc fibratio RUNTIME DESTINATION bin
         COMPONENT deb EXCLUDE_FROM_ALL)
+# CPACK_STRIP_FILES (below) has each program's install rule run a bare `strip`, which drops the
+# symbols and the debug information but keeps the .comment section (the compiler's version,
+# copied in from every object file) and .note: lintian's binary-has-unneeded-section. Those two go
+# here too, as Debian's dh_strip removes them. The sections that the programs need to run stay.
+if(CMAKE_STRIP)
+  install(CODE "set(numericos_strip [[${CMAKE_STRIP}]])" COMPONENT deb EXCLUDE_FROM_ALL)
+  install(CODE [[
+    if(CMAKE_INSTALL_DO_STRIP)
+      foreach(program IN ITEMS vecprod seriestats factcalc fibratio)
+        execute_process(
+          COMMAND "${numericos_strip}" --remove-section=.comment --remove-section=.note
+                  "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/bin/${program}"
+          COMMAND_ERROR_IS_FATAL ANY)
+      endforeach()
+    endif()]] COMPONENT deb EXCLUDE_FROM_ALL)
+endif()
 install(FILES ${paginas_gz} DESTINATION share/man/man1 COMPONENT deb EXCLUDE_FROM_ALL)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION share/doc/numericos RENAME copyright
         COMPONENT deb EXCLUDE_FROM_ALL)
