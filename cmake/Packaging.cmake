@@ -1,6 +1,7 @@
 # The Debian package: `cpack -G DEB` in a build tree gives numericos_VERSION_ARCH.deb holding the
 # four programs in /usr/bin, their manual pages gzipped in /usr/share/man/man1, the licence as
-# /usr/share/doc/numericos/copyright and the package's changelog.gz beside it, and nothing else.
+# /usr/share/doc/numericos/copyright, the package's changelog.gz beside it and lintian's overrides
+# in /usr/share/lintian/overrides/numericos, and nothing else.
 #
 # The package takes its files from the install component `deb` alone. Its rules are left out of a
 # plain `cmake --install`, which keeps installing the programs and the uncompressed pages only.
@@ -56,6 +57,9 @@ install(FILES ${paginas_gz} DESTINATION share/man/man1 COMPONENT deb EXCLUDE_FRO
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION share/doc/numericos RENAME copyright
         COMPONENT deb EXCLUDE_FROM_ALL)
 install(FILES ${changelog_gz} DESTINATION share/doc/numericos COMPONENT deb EXCLUDE_FROM_ALL)
+# lintian's overrides: each documents a tag that it reports by mistake.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides DESTINATION share/lintian/overrides
+        RENAME numericos COMPONENT deb EXCLUDE_FROM_ALL)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};deb;/")
