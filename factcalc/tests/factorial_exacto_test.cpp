@@ -6,18 +6,9 @@
 #include <string>
 
 #include "fact.hpp"
+#include "resto_decimal.hpp"
 
 namespace {
-
-// The number written in `cifras` modulo m, 0 < m <= 2^32, by Horner's rule on its decimal digits:
-// it checks the text the warning shows, not only the digits behind it.
-std::uint64_t resto(const std::string& cifras, std::uint64_t m) {
-  std::uint64_t r = 0;
-  for (const char c : cifras) {
-    r = (r * 10 + static_cast<std::uint64_t>(c - '0')) % m;
-  }
-  return r;
-}
 
 // The text of n! modulo 2^32, against fact, and modulo the largest prime below 2^32, against the
 // product reduced at every step: no digit of the text escapes the second.
@@ -27,9 +18,10 @@ TEST(FactorialExacto, AgreesWithTheProductInModularArithmetic) {
   for (std::int32_t n = 0; n <= 60; ++n) {
     modulo_primo = modulo_primo * static_cast<std::uint64_t>(n < 1 ? 1 : n) % primo;
     const std::string f = texto(factorial_exacto(n));
-    ASSERT_EQ(static_cast<std::int32_t>(static_cast<std::uint32_t>(resto(f, 1ULL << 32))), fact(n))
+    ASSERT_EQ(static_cast<std::int32_t>(static_cast<std::uint32_t>(resto_decimal(f, 1ULL << 32))),
+              fact(n))
         << "n = " << n;
-    ASSERT_EQ(resto(f, primo), modulo_primo) << "n = " << n;
+    ASSERT_EQ(resto_decimal(f, primo), modulo_primo) << "n = " << n;
   }
 }
 

@@ -9,42 +9,9 @@
 #include <vector>
 
 #include "fibonacci.hpp"
+#include "resto_decimal.hpp"
 
 namespace {
-
-// The number written in `cifras` modulo m, 0 < m <= 2^32, by Horner's rule on its decimal digits.
-std::uint64_t resto(const std::string& cifras, std::uint64_t m) {
-  std::uint64_t r = 0;
-  for (const char c : cifras) {
-    r = (r * 10 + static_cast<std::uint64_t>(c - '0')) % m;
-  }
-  return r;
-}
-
-// sumar, restar and comparar against 64-bit arithmetic, on numbers whose base-10^9 digits are
-// often 0, 1 or 999999999, where carries and borrows start, run on and stop.
-TEST(NaturalGrande, CarriesAndBorrowsAgreeWith64BitArithmetic) {
-  std::mt19937_64 azar(1);
-  const auto numero = [&azar] {
-    constexpr std::uint64_t bordes[] = {0, 1, 999999999};
-    std::uint64_t v = azar() % 9;  // below 9 * 10^18: sums stay below 2^64
-    for (int i = 0; i < 2; ++i) {
-      const std::uint64_t c = azar() % 4;
-      v = v * base_natural + (c < 3 ? bordes[c] : azar() % base_natural);
-    }
-    return v;
-  };
-  for (int i = 0; i < 20000; ++i) {
-    const std::uint64_t x = numero();
-    const std::uint64_t y = numero();
-    const natural_grande a = natural_de(x);
-    const natural_grande b = natural_de(y);
-    ASSERT_EQ(texto(sumar(a, b)), std::to_string(x + y)) << x << " + " << y;
-    ASSERT_EQ(comparar(a, b), x < y ? -1 : (x > y ? 1 : 0)) << x << " <> " << y;
-    ASSERT_EQ(texto(x < y ? restar(b, a) : restar(a, b)), std::to_string(x < y ? y - x : x - y))
-        << x << " - " << y;
-  }
-}
 
 // The text of F(n), sign and all, modulo 2^32 (what fibratio prints, which fibonacci gives too)
 // and modulo the largest prime below 2^32, against the recurrence run both ways from F(0) and
@@ -70,7 +37,7 @@ TEST(FibonacciExacto, AgreesWithTheRecurrenceInModularArithmetic) {
         continue;
       }
       const entero_grande exacto = fibonacci_exacto(n);
-      const std::uint64_t r = resto(texto(exacto.magnitud), m);
+      const std::uint64_t r = resto_decimal(texto(exacto.magnitud), m);
       ASSERT_EQ(exacto.negativo ? (m - r) % m : r, en(n)) << "n = " << n << ", m = " << m;
       if (k <= 30 && m == std::uint64_t{1} << 32) {
         ASSERT_EQ(static_cast<std::int32_t>(static_cast<std::uint32_t>(en(n))), fibonacci(n)) << n;
