@@ -174,7 +174,7 @@ class pasos_de_prueba {
 
  private:
   static bool reducida() {
-    const char* valor = std::getenv("NUMERICOS_PRUEBA_REDUCIDA");  // NOLINT(concurrency-mt-unsafe)
+    const char* valor = std::getenv("NUMERICOS_PRUEBA_REDUCIDA");
     return valor != nullptr && std::string_view(valor) != "" && std::string_view(valor) != "0";
   }
 
