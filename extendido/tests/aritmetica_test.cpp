@@ -175,7 +175,7 @@ class pasos_de_prueba {
  private:
   static bool reducida() {
     const char* valor = std::getenv("NUMERICOS_PRUEBA_REDUCIDA");
-    return valor != nullptr && std::string_view(valor) != "" && std::string_view(valor) != "0";
+    return valor != nullptr && !std::string_view(valor).empty() && std::string_view(valor) != "0";
   }
 
   std::uint64_t todos_;
