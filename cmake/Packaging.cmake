@@ -82,12 +82,29 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
-# A cross build names its own architecture; a native one asks dpkg.
+# A native build's package is for the architecture that dpkg gives. A cross build's is for the
+# target's Debian architecture, which dpkg-architecture finds from the compiler's GNU triple
+# (aarch64-linux-gnu: arm64, arm-linux-gnueabi: armel). dpkg-shlibdeps, which cpack runs, then
+# has to look up the target's libraries, not the build machine's: cpack reads DEB_HOST_ARCH from
+# the file written here (see the README on the libraries it needs installed).
 if(CMAKE_CROSSCOMPILING AND NOT CPACK_DEBIAN_PACKAGE_ARCHITECTURE)
-  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86)$")
-    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE i386)
-  elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpmachine
+                  OUTPUT_VARIABLE triple OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  find_program(DPKG_ARCHITECTURE dpkg-architecture)
+  if(DPKG_ARCHITECTURE AND triple)
+    execute_process(COMMAND ${DPKG_ARCHITECTURE} -t ${triple} -qDEB_HOST_ARCH
+                    OUTPUT_VARIABLE arquitectura OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET
+                    RESULT_VARIABLE status)
+    if(status EQUAL 0 AND arquitectura)
+      set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${arquitectura})
+    endif()
+  endif()
+  if(CPACK_DEBIAN_PACKAGE_ARCHITECTURE)
+    file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/CPackCross.cmake
+         CONTENT "set(ENV{DEB_HOST_ARCH} \"@CPACK_DEBIAN_PACKAGE_ARCHITECTURE@\")\n" @ONLY)
+    set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackCross.cmake)
+  else()
+    message(STATUS "No Debian architecture for ${CMAKE_CXX_COMPILER}: cpack cannot build a package")
   endif()
 endif()
 include(CPack)

@@ -51,12 +51,19 @@ function(add_golden_cases program cases_dir)
   endforeach()
 endfunction()
 
-# add_unit_tests(NAME SOURCES... LIBRARIES...) via named arguments: a GoogleTest executable whose
-# tests are registered one by one.
+# add_unit_tests(NAME [ON_EVERY_TARGET] SOURCES... LIBRARIES... [INCLUDES...]) via named
+# arguments: a GoogleTest executable, with INCLUDES as its private include directories, whose tests
+# are registered one by one. With ALL_UNIT_TESTS off (the cross targets
+# whose unit tests would test nothing that another target does not) only those marked
+# ON_EVERY_TARGET are built.
 function(add_unit_tests name)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES;LIBRARIES")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "ON_EVERY_TARGET" "" "SOURCES;LIBRARIES;INCLUDES")
+  if(NOT ALL_UNIT_TESTS AND NOT ARG_ON_EVERY_TARGET)
+    return()
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${ARG_INCLUDES})
   # A binary for another machine is asked for its tests when CTest runs, under the emulator, so
   # that building needs none.
   if(CMAKE_CROSSCOMPILING)
