@@ -52,10 +52,9 @@ function(add_golden_cases program cases_dir)
 endfunction()
 
 # add_unit_tests(NAME [ON_EVERY_TARGET] SOURCES... LIBRARIES... [INCLUDES...]) via named
-# arguments: a GoogleTest executable, with INCLUDES as its private include directories, whose tests
-# are registered one by one. With ALL_UNIT_TESTS off (the cross targets
-# whose unit tests would test nothing that another target does not) only those marked
-# ON_EVERY_TARGET are built.
+# arguments: a GoogleTest executable, with INCLUDES as its private include directories, whose
+# tests are registered one by one. With ALL_UNIT_TESTS off (the cross targets whose unit tests
+# would test nothing that another target does not) only those marked ON_EVERY_TARGET are built.
 function(add_unit_tests name)
   cmake_parse_arguments(PARSE_ARGV 1 ARG "ON_EVERY_TARGET" "" "SOURCES;LIBRARIES;INCLUDES")
   if(NOT ALL_UNIT_TESTS AND NOT ARG_ON_EVERY_TARGET)
