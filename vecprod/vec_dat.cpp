@@ -33,11 +33,18 @@ constexpr bool es_digito(int c) { return c >= '0' && c <= '9'; }
 // most 112 significant digits. Two decimals that agree in their first `cifras_guardadas`
 // significant digits, and either both stop there or both have a nonzero digit later, lie on the
 // same side of every halfway point and round to the same float. So the first digits are kept, a
-// later nonzero one is kept as a single 1 after them (the sticky digit), and the exponent is kept
-// saturated: beyond 10^100000 every such decimal overflows a float, below 10^-100000 it
-// underflows to zero, whatever the digits.
+// later nonzero one is kept as a single 1 after them (the sticky digit), and the decimal
+// exponent of the value is saturated: beyond 10^100000 every such decimal overflows a float,
+// below 10^-100000 it underflows to zero, whatever the digits.
+//
+// That exponent is the written one plus the position of the point, which moves with every digit
+// of the token ("0.<100040 zeros>1e100040" is 0.1), so it is the sum that is saturated, never
+// the written exponent alone. The written exponent is held up to exponente_escrito_tope, far
+// beyond any position of the point that a token could reach (that would take a token of 10^17
+// bytes), so that a saturated written exponent still leaves the sum beyond exponente_tope.
 constexpr std::size_t cifras_guardadas = 200;
 constexpr std::int64_t exponente_tope = 100000;
+constexpr std::int64_t exponente_escrito_tope = 100000000000000000;  // 10^17
 
 struct resumen_real {
   bool negativo = false;
@@ -49,7 +56,7 @@ struct resumen_real {
   std::size_t n = 0;      // significant digits kept
   std::array<char, cifras_guardadas> cifras{};
   std::int64_t punto = 0;      // value = 0.cifras * 10^(punto +- exponente)
-  std::int64_t exponente = 0;  // as written, saturated at exponente_tope
+  std::int64_t exponente = 0;  // as written, saturated at exponente_escrito_tope
 
   void significativa(int c) {
     if (n < cifras.size()) {
@@ -78,7 +85,7 @@ struct resumen_real {
   }
   void del_exponente(int c) {
     hay_cifras_exponente = true;
-    exponente = std::min(exponente * 10 + (c - '0'), exponente_tope);
+    exponente = std::min(exponente * 10 + (c - '0'), exponente_escrito_tope);
   }
 };
 

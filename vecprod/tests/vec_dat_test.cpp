@@ -259,6 +259,38 @@ TEST(Extraccion, ReadsTokensLongerThanAnyBlockAsTheStreamDoes) {
   }
 }
 
+// Tokens whose point lies further from their first significant digit than the reader's saturation
+// of the exponent (10^100000), balanced by the exponent written: "0.<z zeros>DIGITSe+K" and
+// "DIGITS<z zeros>e-K" with z near 100000 and K within a few units of z, so that the value is
+// an ordinary float, a subnormal, zero or beyond the range. Only the sum of the written exponent
+// and the point's position may saturate.
+std::string token_desplazado(std::mt19937_64& rng) {
+  const auto ceros = static_cast<std::int64_t>(99950 + rng() % 150);
+  const std::string cifras = std::to_string(1 + rng() % 999999);
+  const std::int64_t desvio = static_cast<std::int64_t>(rng() % 101) - 50;  // 10^desvio
+  std::string token = rng() % 2 == 0 ? "" : "-";
+  if (rng() % 2 == 0) {
+    token.append("0.").append(static_cast<std::size_t>(ceros), '0').append(cifras);
+    token.append("e+").append(std::to_string(ceros + desvio));
+  } else {
+    token.append(cifras).append(static_cast<std::size_t>(ceros), '0');
+    token.append("e").append(std::to_string(desvio - ceros));
+  }
+  return token;
+}
+
+TEST(Extraccion, SaturatesTheExponentOfTheValueNotTheOneWritten) {
+  std::mt19937_64 rng(28);
+  for (int caso = 0; caso < 40; ++caso) {
+    const std::string texto = token_desplazado(rng) + " 5 ";
+    comparar_con_el_flujo(texto, "ff", 4096);
+    comparar_con_el_flujo(texto, "ff", 1 + rng() % 64);
+    if (HasFatalFailure()) {
+      return;
+    }
+  }
+}
+
 // The bytes "2 1 0." then a billion-digit-long run of 1s, made as they are read.
 class token_enorme : public std::streambuf {
  public:
