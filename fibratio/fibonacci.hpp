@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 #include "extendido.hpp"
 
@@ -9,6 +11,27 @@
 // stack of 8 MiB, with or without the sanitizers' larger frames. Larger |n| are refused (and would
 // take longer than anyone waits: the work grows like F(n)).
 inline constexpr std::int32_t n_maximo = 10000;
+
+// What the recursion takes of the stack: each level nests one call, which takes 40 to 48 bytes
+// in the optimised builds on amd64, the sanitized one included (measured with ulimit -s, the
+// deepest n that does not overflow a given stack); a level is allowed ten times that, for
+// unoptimised builds and for machines whose calls take larger frames. The rest of the run (the
+// console, the progress line) is allowed pila_reservada bytes. Under the default 8 MiB this
+// admits every n up to n_maximo.
+inline constexpr std::uint64_t pila_por_nivel = 512;
+inline constexpr std::uint64_t pila_reservada = std::uint64_t{32} << 10;
+
+// The largest |n| whose recursion fits in a stack of `pila` bytes (none: no limit), at most
+// n_maximo. F(n - 1) for the quotient nests one level more than F(n) when n is negative; the
+// allowance of each level covers it.
+constexpr std::int32_t n_maximo_con_pila(std::optional<std::uint64_t> pila) {
+  if (!pila) {
+    return n_maximo;
+  }
+  const std::uint64_t niveles =
+      *pila > pila_reservada ? (*pila - pila_reservada) / pila_por_nivel : 0;
+  return static_cast<std::int32_t>(std::min<std::uint64_t>(niveles, n_maximo));
+}
 
 // The low 32 bits of a + b and of a - b, read as two's-complement values; the arithmetic is done
 // unsigned, where wrapping is defined.

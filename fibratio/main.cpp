@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <iomanip>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "avance.hpp"
@@ -12,6 +13,7 @@
 #include "fallo.hpp"
 #include "fibonacci.hpp"
 #include "fibonacci_exacto.hpp"
+#include "pila.hpp"
 
 namespace {
 
@@ -25,6 +27,14 @@ int ejecutar() {
     throw fallo("entrada estandar: n = " + std::to_string(n) +
                 " anidaria demasiadas llamadas; se admite de -" + std::to_string(n_maximo) + " a " +
                 std::to_string(n_maximo));
+  }
+  // A stack limited below the default would overflow before the recursion reaches its depth.
+  const std::optional<std::uint64_t> pila = limite_de_pila();
+  if (const std::int32_t maximo = n_maximo_con_pila(pila); n > maximo || n < -maximo) {
+    throw fallo("entrada estandar: n = " + std::to_string(n) + " anidaria " +
+                std::to_string(n < 0 ? -std::int64_t{n} : n) + " llamadas y la pila de " +
+                std::to_string(*pila >> 10) + " KiB (ulimit -s) no basta; con ella se admite de -" +
+                std::to_string(maximo) + " a " + std::to_string(maximo));
   }
   // A long run shows its progress on a terminal's standard error, erased before each line of
   // standard output.

@@ -34,8 +34,10 @@
 //                                           with --sanitized (the sanitizers reserve terabytes)
 //                                           and with --emulator (qemu-user reserves the guest's
 //                                           whole address space for itself)
-//                       fifo NAME SOURCE    make NAME a named pipe, through which a writer
-//                                           process feeds the bytes of the case's file SOURCE
+//                       stack KIB           limit the program's stack to KIB KiB (ulimit -s)
+//                       fifo NAME [SOURCE]  make NAME a named pipe, through which a writer
+//                                           process feeds the bytes of the case's file SOURCE;
+//                                           without SOURCE nobody opens its other end
 // A program run as nobody is run from a copy in the scratch directory, which nobody can reach
 // wherever the build tree lies (under a home directory of mode 0700, say).
 // With --result NAME the program must leave a file NAME in every run; it must hold
@@ -117,6 +119,7 @@ struct preparacion {
   std::optional<std::string> salida;   // where standard output goes, if not captured
   std::optional<double> corriendo;     // seconds the program must keep running
   std::optional<long> memoria_mib;     // limit of the address space
+  std::optional<long> pila_kib;        // limit of the stack
   std::optional<std::string> entrada;  // where standard input comes from, if not the case's
   bool errores_cerrado = false;        // standard error closed
   bool como_nadie = false;             // run as the user nobody (the runner is root)
@@ -148,6 +151,8 @@ preparacion preparar(const fs::path& caso, const fs::path& trabajo) {
       p.corriendo = std::stod(a);
     } else if (orden == "memory") {
       p.memoria_mib = std::stol(a);
+    } else if (orden == "stack") {
+      p.pila_kib = std::stol(a);
     } else if (orden == "stdin") {
       p.entrada = a;
     } else if (orden == "stderr" && a == "closed") {
@@ -163,7 +168,9 @@ preparacion preparar(const fs::path& caso, const fs::path& trabajo) {
       if (::mkfifo((trabajo / a).c_str(), 0644) != 0) {
         throw std::runtime_error("cannot make the named pipe " + a);
       }
-      p.tuberia = {trabajo / a, caso / b};
+      if (!b.empty()) {
+        p.tuberia = {trabajo / a, caso / b};
+      }
     } else {
       throw std::runtime_error("unknown setup directive: " + linea);
     }
@@ -289,6 +296,12 @@ int ejecutar(std::vector<std::string> args) {
       const auto bytes = static_cast<rlim_t>(*prep.memoria_mib) * 1024 * 1024;
       const rlimit limite{bytes, bytes};
       ::setrlimit(RLIMIT_AS, &limite);
+    }
+    if (prep.pila_kib) {
+      rlimit limite{};
+      ::getrlimit(RLIMIT_STACK, &limite);
+      limite.rlim_cur = static_cast<rlim_t>(*prep.pila_kib) * 1024;
+      ::setrlimit(RLIMIT_STACK, &limite);
     }
     ::execvp(argv[0], argv.data());
     std::_Exit(127);
