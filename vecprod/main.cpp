@@ -2,18 +2,18 @@
 // product and writes it to "res_1.dat".
 
 #include <array>
-#include <cerrno>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <span>
+#include <sstream>
 #include <string>
 #include <system_error>
 
 #include "consola.hpp"
 #include "eco_vec.hpp"
 #include "fallo.hpp"
+#include "fichero_resultado.hpp"
 #include "prod_vect.hpp"
 #include "vec_dat.hpp"
 
@@ -22,38 +22,23 @@ namespace {
 constexpr const char* programa = "vecprod";
 constexpr const char* nombre_resultado = "res_1.dat";
 
-// Writes the three components, each followed by "," and a line end.
+// The three components, each followed by "," and a line end, as the stream writes them.
 void escribir_componentes(std::ostream& salida, const std::array<float, 3>& c) {
   for (const float componente : c) {
     salida << componente << ',' << std::endl;
   }
 }
 
-// A failed run leaves no result behind, not even a partial one: the file is emptied again.
-void vaciar_resultado() { std::ofstream(nombre_resultado, std::ios::trunc).close(); }
-
 // Creates or empties the result file. Refuses first if it is vec.dat itself under another name (a
 // hard link, or a symbolic link either way): emptying it would destroy the data before they are
 // read. Then neither file is touched.
-std::ofstream crear_resultado() {
+fichero_resultado crear_resultado() {
   std::error_code error;
   if (std::filesystem::equivalent(nombre_vec, nombre_resultado, error)) {
     throw fallo(std::string(nombre_resultado) + ": es el mismo fichero que " + nombre_vec +
                 "; no se escribe en el para no borrar los datos");
   }
-  errno = 0;
-  std::ofstream resultado(nombre_resultado, std::ios::trunc);
-  if (!resultado) {
-    // A file that exists but may not be written is left as it was, old result and all.
-    const bool sin_permiso = errno == EACCES || errno == EPERM;
-    if (sin_permiso &&
-        std::filesystem::is_regular_file(std::filesystem::status(nombre_resultado, error))) {
-      throw fallo(std::string(nombre_resultado) +
-                  ": existe y esta protegido contra escritura; se deja como estaba");
-    }
-    throw fallo(std::string(nombre_resultado) + ": no se puede crear");
-  }
-  return resultado;
+  return fichero_resultado(nombre_resultado);
 }
 
 // Reads one vector and echoes it on a line of its own.
@@ -67,7 +52,7 @@ int ejecutar() {
   // The data file is opened first, then the result file is created, or emptied, before anything
   // is read: after every run it exists, and it holds a result only when this run produced one.
   fichero_vec datos;
-  std::ofstream resultado = crear_resultado();
+  fichero_resultado resultado = crear_resultado();
   datos.comprobar();
 
   const std::int32_t n = datos.leer_cuenta();
@@ -85,13 +70,10 @@ int ejecutar() {
   std::cout << "El producto vectorial es";
   escribir_componentes(std::cout, c);
   comprobar_salida();  // a result the user was not shown is not written either
-  escribir_componentes(resultado, c);
   datos.cerrar();
-  resultado.close();
-  if (!resultado) {
-    vaciar_resultado();
-    throw fallo(std::string(nombre_resultado) + ": no se puede escribir el resultado");
-  }
+  std::ostringstream texto;
+  escribir_componentes(texto, c);
+  resultado.escribir(texto.str());
   return terminar(programa);
 }
 
