@@ -10,8 +10,9 @@
 //     does its rounding, so e lies in [-31 - 63, 31 - 63] = [-94, -32];
 //   - a big-number one for every other value (up to about 11500 digits, some milliseconds, for
 //     the smallest denormals), simple rather than fast.
-// One rounding routine then applies the rule and one routine lays out the text. glibc rounds in
-// the current rounding mode; the programs never change it from nearest, the only mode here.
+// The one rounding routine of exact figures then applies the rule and lays out the text
+// (exacto/redondeo.hpp). glibc rounds in the current rounding mode; the programs never change it
+// from nearest, the only mode here.
 //
 // Encodings: the canonical ones of the format are supported. For the others the text is the one
 // glibc's printf writes on amd64, measured there: an unnormal (exponent 1..0x7ffe with bit 63
@@ -27,31 +28,15 @@
 #include <locale>
 #include <ostream>
 #include <string>
-#include <vector>
 
 #include "extendido_software.hpp"
+#include "natural.hpp"
+#include "redondeo.hpp"
 
 namespace {
 
 constexpr std::uint64_t bit_entero = 0x8000000000000000U;
 constexpr int sesgo = 16383;
-
-// Leading decimal digits of a positive value, most significant first, the first nonzero.
-struct cifras_decimales {
-  std::string cifras;
-  int exponente10 = 0;  // decimal exponent of cifras[0]
-  bool resto = false;   // some nonzero digit follows those in cifras
-};
-
-std::string entero_a_texto(std::uint64_t n) {
-  std::array<char, 20> buf{};
-  std::size_t i = buf.size();
-  do {
-    buf[--i] = static_cast<char>('0' + n % 10);
-    n /= 10;
-  } while (n != 0);
-  return {buf.data() + i, buf.size() - i};
-}
 
 // m * 2^e for -128 <= e <= 0, m > 0, digits until `cuantas` have been produced or the expansion
 // ends. The integer part m >> -e fits in 64 bits. The fraction is held as a 128-bit integer F
@@ -76,7 +61,7 @@ cifras_decimales cifras_cortas(std::uint64_t m, int e, int cuantas) {
   }
   std::array<std::uint64_t, 4> f = {bajo & 0xffffffffU, bajo >> 32, alto & 0xffffffffU, alto >> 32};
   if (entero != 0) {
-    r.cifras = entero_a_texto(entero);
+    r.cifras = std::to_string(entero);
     r.exponente10 = static_cast<int>(r.cifras.size()) - 1;
   } else {
     r.exponente10 = -1;
@@ -99,122 +84,24 @@ cifras_decimales cifras_cortas(std::uint64_t m, int e, int cuantas) {
   return r;
 }
 
-// Big natural numbers in base 10^9, least significant piece first, so that the decimal digits
-// come out without any division of the big number.
-constexpr std::uint32_t base = 1000000000U;
-
-void multiplicar(std::vector<std::uint32_t>& n, std::uint64_t factor) {
-  // Each piece is below 2^30 and factor at most 2^32, so piece * factor + carry < 2^63.
-  std::uint64_t acarreo = 0;
-  for (auto& pieza : n) {
-    const std::uint64_t p = pieza * factor + acarreo;
-    pieza = static_cast<std::uint32_t>(p % base);
-    acarreo = p / base;
-  }
-  while (acarreo != 0) {
-    n.push_back(static_cast<std::uint32_t>(acarreo % base));
-    acarreo /= base;
-  }
-}
-
 // Every digit of m * 2^e: m * 2^e itself for e >= 0; for e < 0, m * 5^-e, which is the value
 // times 10^-e, an integer.
 cifras_decimales cifras_exactas(std::uint64_t m, int e) {
-  std::vector<std::uint32_t> n;
-  for (std::uint64_t resto = m; resto != 0; resto /= base) {
-    n.push_back(static_cast<std::uint32_t>(resto % base));
-  }
-  int escala = 0;  // value = n / 10^escala
+  const natural mantisa(m);
   if (e >= 0) {
-    for (int quedan = e; quedan > 0; quedan -= 32) {
-      multiplicar(n, std::uint64_t{1} << std::min(quedan, 32));
-    }
-  } else {
-    escala = -e;
-    constexpr std::uint64_t cinco_a_la_13 = 1220703125U;  // the largest power of 5 below 2^32
-    int quedan = -e;
-    for (; quedan >= 13; quedan -= 13) {
-      multiplicar(n, cinco_a_la_13);
-    }
-    std::uint64_t ultimo = 1;
-    for (; quedan > 0; --quedan) {
-      ultimo *= 5;
-    }
-    multiplicar(n, ultimo);
+    return cifras_de(mantisa.por_dos_a(static_cast<std::size_t>(e)), 0);
   }
-  cifras_decimales r;
-  r.cifras = std::to_string(n.back());
-  for (auto i = n.size() - 1; i-- > 0;) {
-    const std::string pieza = std::to_string(n[i]);
-    r.cifras.append(9 - pieza.size(), '0');
-    r.cifras += pieza;
+  constexpr std::uint64_t cinco_a_la_13 = 1220703125U;  // the largest power of 5 below 2^32
+  natural n = mantisa;
+  int quedan = -e;
+  for (; quedan >= 13; quedan -= 13) {
+    n = n.por(cinco_a_la_13);
   }
-  r.exponente10 = static_cast<int>(r.cifras.size()) - 1 - escala;
-  return r;
-}
-
-// Rounds to `precision` significant digits, nearest with ties to even, and drops trailing zeros.
-void redondear(cifras_decimales& d, int precision) {
-  const auto p = static_cast<std::size_t>(precision);
-  if (d.cifras.size() > p) {
-    const char siguiente = d.cifras[p];
-    bool arriba = siguiente > '5';
-    if (siguiente == '5') {
-      const bool mas_alla = d.resto || d.cifras.find_first_not_of('0', p + 1) != std::string::npos;
-      arriba = mas_alla || (d.cifras[p - 1] - '0') % 2 != 0;
-    }
-    d.cifras.resize(p);
-    d.resto = false;
-    if (arriba) {
-      auto i = p;
-      while (i > 0 && d.cifras[i - 1] == '9') {
-        d.cifras[--i] = '0';
-      }
-      if (i == 0) {  // 99..9 went up to 100..0; the zeros go with the trailing ones
-        d.cifras[0] = '1';
-        ++d.exponente10;
-      } else {
-        ++d.cifras[i - 1];
-      }
-    }
+  std::uint64_t ultimo = 1;
+  for (; quedan > 0; --quedan) {
+    ultimo *= 5;
   }
-  d.cifras.erase(d.cifras.find_last_not_of('0') + 1);
-}
-
-// %g's layout of rounded digits: fixed notation when -4 <= exponent < precision, else
-// d.ddde+XX with at least two exponent digits.
-std::string disponer(const cifras_decimales& d, int precision) {
-  const int x = d.exponente10;
-  const std::string& c = d.cifras;
-  std::string s;
-  if (x >= -4 && x < precision) {
-    if (x < 0) {
-      s = "0.";
-      s.append(static_cast<std::size_t>(-x - 1), '0');
-      s += c;
-    } else {
-      const auto enteras = static_cast<std::size_t>(x) + 1;
-      if (c.size() <= enteras) {
-        s = c;
-        s.append(enteras - c.size(), '0');
-      } else {
-        s = c.substr(0, enteras) + '.' + c.substr(enteras);
-      }
-    }
-  } else {
-    s = c.substr(0, 1);
-    if (c.size() > 1) {
-      s += '.';
-      s += c.substr(1);
-    }
-    s += x < 0 ? "e-" : "e+";
-    const std::string exp = entero_a_texto(static_cast<std::uint64_t>(x < 0 ? -x : x));
-    if (exp.size() < 2) {
-      s += '0';
-    }
-    s += exp;
-  }
-  return s;
+  return cifras_de(n.por(ultimo), e);
 }
 
 }  // namespace

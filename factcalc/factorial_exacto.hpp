@@ -6,14 +6,14 @@
 #include <string>
 #include <utility>
 
-#include "natural_grande.hpp"
+#include "natural.hpp"
 
 // n! exactly; 1 for every n <= 0. The work grows like n^2: meant for the factorials the warning
 // writes out.
-inline natural_grande factorial_exacto(std::int32_t n) {
-  natural_grande producto = natural_de(1);
+inline natural factorial_exacto(std::int32_t n) {
+  natural producto{1};
   for (std::int32_t i = 2; i <= n; ++i) {
-    producto = multiplicar_sumar(std::move(producto), static_cast<std::uint32_t>(i));
+    producto = producto.por(static_cast<std::uint32_t>(i));
   }
   return producto;
 }
@@ -37,10 +37,9 @@ inline std::optional<std::string> aviso_de_desbordamiento(std::int32_t n) {
            ", que es 0 para todo n >= 34 (n! tiene al menos 32 factores 2): el factorial exacto "
            "tiene mas de 40 cifras";
   }
-  const natural_grande exacto = factorial_exacto(n);
-  if (comparar(exacto, natural_de(static_cast<std::uint64_t>(
-                           std::numeric_limits<std::int32_t>::max()))) <= 0) {
+  const natural exacto = factorial_exacto(n);
+  if (exacto <= natural{static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())}) {
     return std::nullopt;
   }
-  return aviso + ": el factorial exacto es " + texto(exacto);
+  return aviso + ": el factorial exacto es " + exacto.decimal();
 }

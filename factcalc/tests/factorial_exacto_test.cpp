@@ -17,7 +17,7 @@ TEST(FactorialExacto, AgreesWithTheProductInModularArithmetic) {
   std::uint64_t modulo_primo = 1;
   for (std::int32_t n = 0; n <= 60; ++n) {
     modulo_primo = modulo_primo * static_cast<std::uint64_t>(n < 1 ? 1 : n) % primo;
-    const std::string f = texto(factorial_exacto(n));
+    const std::string f = factorial_exacto(n).decimal();
     ASSERT_EQ(static_cast<std::int32_t>(static_cast<std::uint32_t>(resto_decimal(f, 1ULL << 32))),
               fact(n))
         << "n = " << n;
