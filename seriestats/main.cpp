@@ -9,8 +9,9 @@
 // number and a keyed checksum of their bits, huella.hpp, are compared); if the file has changed,
 // the run fails and prints no figure. Both figures are computed before the first is printed.
 //
-// Beside the float arithmetic runs an exact one (exacta.hpp); when the float figures stray from
-// the exact ones beyond its tolerance, a warning line on standard error gives the exact values.
+// Beside the float arithmetic run exact sums of the values as written (exacta.hpp); when the
+// printed figures stray from the true ones beyond its tolerance, a warning line on standard error
+// gives the true values.
 
 #include <algorithm>
 #include <array>
@@ -126,20 +127,22 @@ primera_lectura leer_serie(fichero_vec& datos, const plan_de_lectura& plan, cons
   }
   lectura.valores.reserve(reserva(datos, plan.guardados));
   std::array<float, trozo> bloque{};
+  std::array<decimal_leido, trozo> decimales{};
   eco_vec eco(std::cout);
   for (std::int64_t hechos = 0; hechos < plan.n;) {
     // A block ends where the held values end, so that the offset of the rest is known.
     const std::int64_t hasta = hechos < plan.guardados ? plan.guardados : plan.n;
     const auto k = static_cast<std::size_t>(std::min<std::int64_t>(trozo, hasta - hechos));
     const std::span<float> valores(bloque.data(), k);
-    leer_con_eco(datos, valores, hechos + 1, eco);
+    leer_con_eco(datos, valores, std::span(decimales.data(), k), hechos + 1, eco);
     // Apart, so that each loop keeps its own chain in registers.
     for (const float v : valores) {
       lectura.suma = paso_suma(lectura.suma, v);
     }
-    for (const float v : valores) {
-      lectura.exacta.sumar(v);
+    for (std::size_t i = 0; i < k; ++i) {
+      lectura.exacta.sumar(valores[i], decimales[i], datos);
     }
+    datos.olvidar_largos();
     if (hechos < plan.guardados) {
       g.al_guardar(hechos + static_cast<std::int64_t>(k));
       lectura.valores.insert(lectura.valores.end(), valores.begin(), valores.end());

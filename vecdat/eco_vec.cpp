@@ -47,16 +47,9 @@ void eco_vec::terminar_linea() {
   }
 }
 
-void leer_con_eco(fichero_vec& datos, std::span<float> valores, std::int64_t primer_valor,
-                  eco_vec& eco) {
-  std::array<decimal_leido, 1024> decimales{};
-  for (std::size_t hechos = 0; hechos < valores.size();) {
-    const std::size_t k = std::min(decimales.size(), valores.size() - hechos);
-    const std::span<float> trozo = valores.subspan(hechos, k);
-    const valores_leidos r = datos.leer_valores(trozo, std::span(decimales).first(k),
-                                                primer_valor + static_cast<std::int64_t>(hechos));
-    eco.escribir(trozo.first(r.cuantos), std::span(decimales).first(r.cuantos));
-    r.comprobar();
-    hechos += k;
-  }
+void leer_con_eco(fichero_vec& datos, std::span<float> valores, std::span<decimal_leido> decimales,
+                  std::int64_t primer_valor, eco_vec& eco) {
+  const valores_leidos r = datos.leer_valores(valores, decimales, primer_valor);
+  eco.escribir(valores.first(r.cuantos), decimales.first(r.cuantos));
+  r.comprobar();
 }

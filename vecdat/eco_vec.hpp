@@ -45,8 +45,9 @@ class eco_vec {
   bool terminada_ = false;
 };
 
-// Reads valores.size() values, the first of them value number `primer_valor` of the file, and
-// echoes each to `eco` as stored. When the reading stops short, the values read before the
-// failure are echoed and the failure leaves as a `fallo`.
-void leer_con_eco(fichero_vec& datos, std::span<float> valores, std::int64_t primer_valor,
-                  eco_vec& eco);
+// Reads valores.size() values, the first of them value number `primer_valor` of the file, with
+// the decimal each was written as into `decimales` (as long as `valores`), and echoes each to
+// `eco` as stored. When the reading stops short, the values read before the failure are echoed
+// and the failure leaves as a `fallo`.
+void leer_con_eco(fichero_vec& datos, std::span<float> valores, std::span<decimal_leido> decimales,
+                  std::int64_t primer_valor, eco_vec& eco);

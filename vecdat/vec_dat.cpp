@@ -143,6 +143,36 @@ lectura convertir_real(const resumen_real& token, float& valor) {
   return lectura::no_numero;
 }
 
+// The decimal that a token converted without error wrote, as the reader keeps it: digits and the
+// value's exponent, saturated (see resumen_real). One of more than 19 digits goes to `largos`, if
+// given, and is otherwise left out (exponente_largo, index past the list).
+decimal_leido decimal_de(const resumen_real& token, std::vector<decimal_largo>* largos) {
+  std::string cifras(token.cifras.data(), token.n);
+  if (token.pegajoso) {
+    cifras += '1';
+  }
+  const std::int64_t e =
+      std::clamp(token.punto + (token.exponente_negativo ? -token.exponente : token.exponente),
+                 -exponente_tope, exponente_tope) -
+      static_cast<std::int64_t>(cifras.size());
+  decimal_leido d;
+  if (cifras.size() <= 19) {
+    for (const char c : cifras) {
+      d.mantisa = d.mantisa * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    d.exponente = static_cast<std::int32_t>(d.mantisa == 0 ? 0 : e);
+    return d;
+  }
+  d.exponente = exponente_largo;
+  if (largos != nullptr) {
+    d.mantisa = largos->size();
+    largos->push_back({std::move(cifras), static_cast<std::int32_t>(e)});
+  } else {
+    d.mantisa = UINT64_MAX;
+  }
+  return d;
+}
+
 #if FLT_EVAL_METHOD == 0
 // 10^0 .. 10^10 are exact floats: 10^k = 2^k * 5^k and 5^10 < 2^24.
 constexpr std::array<float, 11> potencias_float = {1e0F, 1e1F, 1e2F, 1e3F, 1e4F, 1e5F,
@@ -350,7 +380,7 @@ bool fichero_vec::rellenar() {
     valor = std::bit_cast<float>(std::bit_cast<std::uint32_t>(magnitud) |
                                  (static_cast<std::uint32_t>(negativo) << 31));
     pos_ = static_cast<std::size_t>(p - base);
-    decimal = {m, static_cast<std::int32_t>(decimales)};
+    decimal = {m, static_cast<std::int32_t>(decimales), -static_cast<std::int32_t>(decimales)};
     return true;
   }
 #endif
@@ -362,7 +392,7 @@ bool fichero_vec::rellenar() {
   }
   valor = v;
   pos_ = static_cast<std::size_t>(p - base);
-  decimal = {m, static_cast<std::int32_t>(decimales)};
+  decimal = {m, static_cast<std::int32_t>(decimales), -static_cast<std::int32_t>(decimales)};
   return true;
 }
 
@@ -417,7 +447,11 @@ lectura fichero_vec::extraer_real(float& valor, decimal_leido& decimal) {
   }
   resumen_real token;
   entrada.recoger_real(c, token);
-  return convertir_real(token, valor);
+  const lectura r = convertir_real(token, valor);
+  if (r == lectura::ok) {
+    decimal = decimal_de(token, guardar_largos_ ? &largos_ : nullptr);
+  }
+  return r;
 }
 
 std::int32_t fichero_vec::leer_cuenta() {
@@ -448,6 +482,7 @@ valores_leidos fichero_vec::leer_valores(std::span<float> valores,
   decimal_leido descartado;
   std::size_t i = 0;
   lectura r = lectura::ok;
+  guardar_largos_ = con_decimales;
   try {
     for (; i < valores.size(); ++i) {
       r = extraer_real(valores[i], con_decimales ? decimales[i] : descartado);

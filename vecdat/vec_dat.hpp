@@ -22,6 +22,7 @@
 // text faster than from the float. Failures come back as values of their own or as a `fallo`
 // (common/fallo.hpp) whose message names the file and the count or the value by its number.
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
@@ -31,6 +32,8 @@
 #include <string>
 #include <vector>
 
+#include "natural.hpp"
+
 // Outcome of one extraction, as the stream would report it.
 enum class lectura {
   ok,              // a token was read and converted
@@ -39,12 +42,27 @@ enum class lectura {
   fuera_de_rango,  // the number does not fit: the value is set to the nearest limit
 };
 
-// The decimal a value was read from, when its token was a plain "[sign]digits[.digits]" of at
-// most 19 digits: +-mantisa * 10^-decimales, the sign being the value's. decimales < 0: no digits
-// kept, the value's text is to be written from the float alone.
+// The decimal that a value's token wrote, the sign being the value's (the float's sign bit):
+//   - for the echo, when the token was a plain "[sign]digits[.digits]" of at most 19 digits,
+//     +-mantisa * 10^-decimales; decimales < 0: the value's text is to be written from the float;
+//   - for the true figures, every token: +-mantisa * 10^exponente, where its significant digits
+//     are at most 19; a longer one is kept in the reader's list of long decimals, at index
+//     mantisa, with exponente == exponente_largo.
+// The decimal's exponent is saturated as the reader saturates it (at 10^+-100000, where every
+// value has overflowed or underflowed a float), and of a token of more than 200 significant
+// digits the first 200 are kept, and a 1 after them when any later digit is nonzero.
 struct decimal_leido {
   std::uint64_t mantisa = 0;
   std::int32_t decimales = -1;
+  std::int32_t exponente = 0;
+};
+
+inline constexpr std::int32_t exponente_largo = INT32_MIN;
+
+// A decimal of more than 19 significant digits: the integer `cifras` times 10^exponente.
+struct decimal_largo {
+  std::string cifras;
+  std::int32_t exponente = 0;
 };
 
 // Why a reading of several values stopped before the last one asked for.
@@ -64,6 +82,12 @@ struct valores_leidos {
 
   // Throws the failure as a `fallo`, if the reading stopped short.
   void comprobar() const;
+};
+
+// A written decimal's magnitude, exactly: the integer `cifras` times 10^exponente.
+struct decimal_exacto {
+  natural cifras;
+  std::int32_t exponente = 0;
 };
 
 // The name of the data file, relative to the working directory.
@@ -100,7 +124,8 @@ class fichero_vec {
   // Reads valores.size() values into `valores`, and the decimal of each into `decimales` where
   // that is not empty (it is then as long as `valores`). `primer_valor` is the number of the
   // first one in the file, for the messages. Stops at the first value that is missing or bad, or
-  // at a read error, with everything read before it in place.
+  // at a read error, with everything read before it in place. The long decimals among them are
+  // added to the list of long decimals.
   valores_leidos leer_valores(std::span<float> valores, std::span<decimal_leido> decimales,
                               std::int64_t primer_valor);
 
@@ -109,6 +134,20 @@ class fichero_vec {
   // these very functions. A read error of the device leaves as std::ios_base::failure.
   lectura extraer_entero(std::int32_t& valor);
   lectura extraer_real(float& valor, decimal_leido& decimal);
+
+  // The long decimals that the readings with decimals have met since the list was last emptied.
+  [[nodiscard]] const decimal_largo& largo(std::uint64_t i) const {
+    return largos_[static_cast<std::size_t>(i)];
+  }
+  void olvidar_largos() { largos_.clear(); }
+  // The magnitude of the decimal `d`, short or long.
+  [[nodiscard]] decimal_exacto exacto(const decimal_leido& d) const {
+    if (d.exponente == exponente_largo) {
+      const decimal_largo& l = largo(d.mantisa);
+      return {natural::de_cifras(l.cifras), l.exponente};
+    }
+    return {natural(d.mantisa), d.exponente};
+  }
 
   // Offset in the file of the next byte to be read.
   [[nodiscard]] std::int64_t posicion() const;
@@ -149,4 +188,6 @@ class fichero_vec {
   std::size_t fin_ = 0;             // end of the bytes in the block
   std::int64_t inicio_bloque_ = 0;  // offset in the file of the block's first byte
   bool agotado_ = false;            // the source has given its last byte
+  bool guardar_largos_ = false;     // a reading with decimals is under way
+  std::vector<decimal_largo> largos_;
 };

@@ -42,9 +42,10 @@ fichero_resultado crear_resultado() {
 }
 
 // Reads one vector and echoes it on a line of its own.
-void leer_vector(fichero_vec& datos, std::span<float, 3> v, std::int64_t primer_valor) {
+void leer_vector(fichero_vec& datos, std::span<float, 3> v, std::span<decimal_leido, 3> decimales,
+                 std::int64_t primer_valor) {
   eco_vec eco(std::cout);
-  leer_con_eco(datos, v, primer_valor, eco);
+  leer_con_eco(datos, v, decimales, primer_valor, eco);
   eco.terminar_linea();
 }
 
@@ -62,8 +63,10 @@ int ejecutar() {
   }
   std::array<float, 3> a{};
   std::array<float, 3> b{};
-  leer_vector(datos, a, 1);
-  leer_vector(datos, b, 4);
+  std::array<decimal_leido, 3> decimales_a{};
+  std::array<decimal_leido, 3> decimales_b{};
+  leer_vector(datos, a, decimales_a, 1);
+  leer_vector(datos, b, decimales_b, 4);
   std::array<float, 3> c{};
   prod_vect(a, b, c);
 

@@ -400,9 +400,10 @@ std::string eco_del_flujo(std::istream& flujo, std::vector<float>& valores) {
 std::string eco_propio(fichero_vec& datos, std::vector<float>& valores) {
   std::ostringstream texto;
   valores.resize(static_cast<std::size_t>(datos.leer_cuenta()));
+  std::vector<decimal_leido> decimales(valores.size());
   {
     eco_vec eco(texto);
-    leer_con_eco(datos, valores, 1, eco);
+    leer_con_eco(datos, valores, decimales, 1, eco);
     eco.terminar_linea();
   }
   return texto.str();
