@@ -34,4 +34,3 @@ inline palabras_128 multiplicar_64x64_portatil(std::uint64_t a, std::uint64_t b)
   return multiplicar_64x64_portatil(a, b);
 #endif
 }
-

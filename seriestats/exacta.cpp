@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "flotante.hpp"
 #include "redondeo.hpp"
 
 namespace {
@@ -41,25 +42,6 @@ std::pair<natural, std::int32_t> de_palabras(const std::vector<std::uint64_t>& p
   const auto j = static_cast<std::int32_t>(primera - palabras.begin());
   return {natural::de_digitos_sin_acarreo(std::span(palabras).subspan(static_cast<std::size_t>(j))),
           base + 9 * j};
-}
-
-// a * 2^k for any sign of k is not an integer; these give a * 2^max(k, 0) and a * 10^max(k, 0).
-natural por_dos(const natural& a, std::int64_t k) {
-  return k > 0 ? a.por_dos_a(static_cast<std::size_t>(k)) : a;
-}
-natural por_diez(const natural& a, std::int64_t k) {
-  return k > 0 ? a.por_diez_a(static_cast<std::size_t>(k)) : a;
-}
-
-// A finite float as F * 2^g, F an integer below 2^24.
-std::pair<natural, std::int32_t> binario(float f) {
-  const auto bits = std::bit_cast<std::uint32_t>(f);
-  const auto campo = static_cast<std::int32_t>((bits >> 23) & 0xffU);
-  std::uint32_t m = bits & 0x7fffffU;
-  if (campo != 0) {
-    m |= 0x800000U;
-  }
-  return {natural(m), (campo == 0 ? 1 : campo) - 150};
 }
 
 }  // namespace

@@ -2,19 +2,23 @@
 // product and writes it to "res_1.dat".
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <span>
 #include <sstream>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "consola.hpp"
 #include "eco_vec.hpp"
 #include "fallo.hpp"
 #include "fichero_resultado.hpp"
 #include "prod_vect.hpp"
+#include "producto_verdadero.hpp"
 #include "vec_dat.hpp"
 
 namespace {
@@ -39,6 +43,17 @@ fichero_resultado crear_resultado() {
                 "; no se escribe en el para no borrar los datos");
   }
   return fichero_resultado(nombre_resultado);
+}
+
+// The values of a vector as written, exactly: each decimal's digits with the sign of its value.
+std::array<decimal_verdadero, 3> escritos(const fichero_vec& datos, const std::array<float, 3>& v,
+                                          const std::array<decimal_leido, 3>& decimales) {
+  std::array<decimal_verdadero, 3> x;
+  for (std::size_t i = 0; i < 3; ++i) {
+    decimal_exacto d = datos.exacto(decimales[i]);
+    x[i] = {entero(std::signbit(v[i]), std::move(d.cifras)), d.exponente};
+  }
+  return x;
 }
 
 // Reads one vector and echoes it on a line of its own.
@@ -69,6 +84,8 @@ int ejecutar() {
   leer_vector(datos, b, decimales_b, 4);
   std::array<float, 3> c{};
   prod_vect(a, b, c);
+  const std::optional<std::string> aviso = aviso_de_producto(
+      c, producto_verdadero(escritos(datos, a, decimales_a), escritos(datos, b, decimales_b)));
 
   std::cout << "El producto vectorial es";
   escribir_componentes(std::cout, c);
@@ -77,7 +94,7 @@ int ejecutar() {
   std::ostringstream texto;
   escribir_componentes(texto, c);
   resultado.escribir(texto.str());
-  return terminar(programa);
+  return terminar_avisando(programa, aviso);
 }
 
 }  // namespace
