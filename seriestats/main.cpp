@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "argumentos.hpp"
 #include "avance.hpp"
 #include "consola.hpp"
 #include "eco_vec.hpp"
@@ -36,6 +37,12 @@
 namespace {
 
 constexpr const char* programa = "seriestats";
+
+// What --help says of the program, between its first line and the manual's name.
+constexpr const char* descripcion =
+    "Lee de vec.dat, en el directorio de trabajo, una cuenta n y n valores; escribe en\n"
+    "la salida estandar la serie, su media y su desviacion tipica (de poblacion).\n"
+    "No escribe ningun fichero.\n";
 constexpr std::size_t trozo = 4096;  // values read, echoed and summed at a time
 
 // How the series is gone through: its length, how many of its values are held in memory, and
@@ -234,4 +241,6 @@ int ejecutar() {
 
 }  // namespace
 
-int main() { return ejecutar_informando(programa, ejecutar); }
+int main(int argc, char** argv) {
+  return ejecutar_con_argumentos(programa, descripcion, argc, argv, ejecutar);
+}

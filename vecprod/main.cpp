@@ -11,6 +11,7 @@
 #include <string>
 #include <system_error>
 
+#include "argumentos.hpp"
 #include "consola.hpp"
 #include "eco_vec.hpp"
 #include "fallo.hpp"
@@ -20,6 +21,12 @@
 namespace {
 
 constexpr const char* programa = "vecprod";
+
+// What --help says of the program, between its first line and the manual's name.
+constexpr const char* descripcion =
+    "Lee de vec.dat, en el directorio de trabajo, la cuenta 3 y dos vectores de tres\n"
+    "componentes; escribe en la salida estandar los vectores y su producto vectorial,\n"
+    "y el producto tambien en res_1.dat.\n";
 constexpr const char* nombre_resultado = "res_1.dat";
 
 // Writes the three components, each followed by "," and a line end.
@@ -97,4 +104,6 @@ int ejecutar() {
 
 }  // namespace
 
-int main() { return ejecutar_informando(programa, ejecutar); }
+int main(int argc, char** argv) {
+  return ejecutar_con_argumentos(programa, descripcion, argc, argv, ejecutar);
+}
