@@ -100,11 +100,13 @@ class avance_de_serie {
   void borrar() { linea_.borrar(); }
 
  private:
-  [[nodiscard]] std::string detalle() const {
-    if (releidos_ == 0) {
-      return std::to_string(leidos_) + " de " + std::to_string(n_) + " valores leidos";
-    }
-    return std::to_string(releidos_) + " de " + std::to_string(por_releer_) + " valores releidos";
+  // The counts, "1234 de 5000 valores leidos", or on a narrow terminal "1234 leidos".
+  [[nodiscard]] std::vector<std::string> detalle() const {
+    const bool releyendo = releidos_ != 0;
+    const std::string hechos = std::to_string(releyendo ? releidos_ : leidos_);
+    const std::string total = std::to_string(releyendo ? por_releer_ : n_);
+    const char* const que = releyendo ? "releidos" : "leidos";
+    return {hechos + " de " + total + " valores " + que, hechos + " " + que};
   }
 
   std::int64_t n_;
