@@ -43,6 +43,7 @@ constexpr const char* descripcion =
     "Lee de vec.dat, en el directorio de trabajo, una cuenta n y n valores; escribe en\n"
     "la salida estandar la serie, su media y su desviacion tipica (de poblacion).\n"
     "No escribe ningun fichero.\n";
+
 constexpr std::size_t trozo = 4096;  // values read, echoed and summed at a time
 
 // How the series is gone through: its length, how many of its values are held in memory, and

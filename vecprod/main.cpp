@@ -27,6 +27,7 @@ constexpr const char* descripcion =
     "Lee de vec.dat, en el directorio de trabajo, la cuenta 3 y dos vectores de tres\n"
     "componentes; escribe en la salida estandar los vectores y su producto vectorial,\n"
     "y el producto tambien en res_1.dat.\n";
+
 constexpr const char* nombre_resultado = "res_1.dat";
 
 // Writes the three components, each followed by "," and a line end.
