@@ -5,6 +5,7 @@
 // seriestats show it; nothing at all happens when standard error is not a terminal.
 
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,15 +23,19 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
-// The text of a progress line: the share of the work done, what the program says of it (if
-// anything), and the time left at the rate so far: "PROGRAMA: 37.5 % hecho, quedan aprox. 1 min
-// 05 s", or with a detalle "PROGRAMA: 37.5 % hecho, DETALLE, quedan aprox. ...". The total is
-// given as its log10, so that it may have any size (a fibratio run of n = 10000 makes some
-// 10^2090 calls); a time left of a year or more is given in years.
-inline std::string linea_de_avance(std::string_view programa, std::uint64_t hechas,
-                                   double log10_total, double segundos,
-                                   std::string_view detalle = {}) {
+// The parts of a progress line: the share of the work done, "PROGRAMA: 37.5 % hecho", and the
+// time left at the rate so far, "quedan aprox. 1 min 05 s" (empty before any work is done). The
+// total is given as its log10, so that it may have any size (a fibratio run of n = 10000 makes
+// some 10^2090 calls); a time left of a year or more is given in years.
+struct partes_de_avance {
+  std::string hecho;
+  std::string quedan;
+};
+
+inline partes_de_avance partes_de_linea(std::string_view programa, std::uint64_t hechas,
+                                        double log10_total, double segundos) {
   const auto decimal = [](double x, int cifras) {
     char texto[32];
     const auto fin =
@@ -46,20 +51,21 @@ inline std::string linea_de_avance(std::string_view programa, std::uint64_t hech
   const bool cabe = log10_total < 300.0;
   const double total = cabe ? std::pow(10.0, log10_total) : 0.0;
   const double parte = cabe ? std::min(h / total, 1.0) : 0.0;
-  std::string linea = std::string(programa) + ": " + decimal(100.0 * parte, 1) + " % hecho";
-  if (!detalle.empty()) {
-    linea.append(", ").append(detalle);
-  }
+  partes_de_avance partes{std::string(programa) + ": " + decimal(100.0 * parte, 1) + " % hecho",
+                          {}};
   if (hechas == 0) {
-    return linea;
+    return partes;
   }
   const double log10_quedan =
       std::log10(segundos / h) + (cabe ? std::log10(std::max(total - h, 1.0)) : log10_total);
   const double anno = 365.25 * 86400.0;
+  partes.quedan = "quedan aprox. ";
+  std::string& quedan = partes.quedan;
   if (log10_quedan >= std::log10(anno)) {
     const double log10_annos = log10_quedan - std::log10(anno);
     if (log10_annos < 6.0) {
-      return linea + ", quedan aprox. " + decimal(std::pow(10.0, log10_annos), 0) + " anos";
+      quedan += decimal(std::pow(10.0, log10_annos), 0) + " anos";
+      return partes;
     }
     // d.de+e, with the first digits rounded first, so that 9.96e+9 reads 1.0e+10.
     double exponente = std::floor(log10_annos);
@@ -68,21 +74,72 @@ inline std::string linea_de_avance(std::string_view programa, std::uint64_t hech
       cifras /= 10.0;
       exponente += 1.0;
     }
-    return linea + ", quedan aprox. " + decimal(cifras / 10.0, 1) + "e+" + decimal(exponente, 0) +
-           " anos";
+    quedan += decimal(cifras / 10.0, 1) + "e+" + decimal(exponente, 0) + " anos";
+    return partes;
   }
   const auto s = static_cast<std::int64_t>(std::pow(10.0, log10_quedan));
-  linea += ", quedan aprox. ";
   if (s >= 86400) {
-    return linea + std::to_string(s / 86400) + " dias " + std::to_string(s / 3600 % 24) + " h";
+    quedan += std::to_string(s / 86400) + " dias " + std::to_string(s / 3600 % 24) + " h";
+  } else if (s >= 3600) {
+    quedan += std::to_string(s / 3600) + " h " + dos_cifras(s / 60 % 60) + " min";
+  } else if (s >= 60) {
+    quedan += std::to_string(s / 60) + " min " + dos_cifras(s % 60) + " s";
+  } else {
+    quedan += std::to_string(s) + " s";
   }
-  if (s >= 3600) {
-    return linea + std::to_string(s / 3600) + " h " + dos_cifras(s / 60 % 60) + " min";
+  return partes;
+}
+
+// The parts joined, with what the program says of its work (if anything) between them:
+// "PROGRAMA: 37.5 % hecho, DETALLE, quedan aprox. 1 min 05 s".
+inline std::string unir_linea(const partes_de_avance& partes, std::string_view detalle) {
+  std::string linea = partes.hecho;
+  for (const std::string_view parte : {detalle, std::string_view(partes.quedan)}) {
+    if (!parte.empty()) {
+      linea.append(", ").append(parte);
+    }
   }
-  if (s >= 60) {
-    return linea + std::to_string(s / 60) + " min " + dos_cifras(s % 60) + " s";
+  return linea;
+}
+
+// The whole progress line.
+inline std::string linea_de_avance(std::string_view programa, std::uint64_t hechas,
+                                   double log10_total, double segundos,
+                                   std::string_view detalle = {}) {
+  return unir_linea(partes_de_linea(programa, hechas, log10_total, segundos), detalle);
+}
+
+// The progress line in at most `ancho` characters, so that the terminal never wraps it (a wrapped
+// line is not rewritten in place: each rewrite would leave a stale line behind). `detalles` are
+// the forms of what the program says of its work, from the longest to the shortest. The detail
+// gives way first, form by form, then goes; then the time left; what is left, the share done, is
+// cut at the width if it must be.
+inline std::string linea_de_avance_ajustada(std::string_view programa, std::uint64_t hechas,
+                                            double log10_total, double segundos,
+                                            const std::vector<std::string>& detalles,
+                                            std::size_t ancho) {
+  const partes_de_avance partes = partes_de_linea(programa, hechas, log10_total, segundos);
+  for (const std::string& detalle : detalles) {
+    std::string linea = unir_linea(partes, detalle);
+    if (linea.size() <= ancho) {
+      return linea;
+    }
   }
-  return linea + std::to_string(s) + " s";
+  std::string linea = unir_linea(partes, {});
+  if (linea.size() <= ancho) {
+    return linea;
+  }
+  return partes.hecho.substr(0, ancho);
+}
+
+// The columns of the terminal on standard error, as it reports them; 80 where it reports none (a
+// pseudo-terminal whose size nobody has set reports 0).
+inline std::size_t columnas_de_terminal() {
+  winsize tamano{};
+  if (::ioctl(2, TIOCGWINSZ, &tamano) == 0 && tamano.ws_col > 0) {
+    return tamano.ws_col;
+  }
+  return 80;
 }
 
 // What an interruption erases: the width of the progress line on the terminal, 0 when none is
@@ -127,15 +184,17 @@ enum class avance_si { terminal, salida_aparte };
 
 // Progress of a long computation on standard error, when that is a terminal (and nothing at all
 // otherwise). Called with the amount of work of each completed piece, it shows nothing for the
-// first `espera` (two seconds), then one line, rewritten in place about once a second; `detalle`,
-// if given, says what the program has done so far, asked only when a line is written. borrar()
+// first `espera` (two seconds), then one line, rewritten in place about once a second and fitted
+// to the terminal's width, asked each time (the window may have been resized); `detalle`, if
+// given, says what the program has done so far, in forms from the longest to the shortest
+// (linea_de_avance_ajustada), asked only when a line is written. borrar()
 // erases the line: call it before writing a line to standard output, which may be the same
 // terminal; it is erased at the end in any case, and when the run is interrupted by SIGINT,
 // SIGTERM or SIGHUP. The clock is read only when a piece completes, so the work itself is not
 // slowed down, and there is no thread or timer.
 class avance_en_terminal {
  public:
-  using texto_de_detalle = std::function<std::string()>;
+  using texto_de_detalle = std::function<std::vector<std::string>()>;
 
   avance_en_terminal(std::string_view programa, double log10_total,
                      avance_si donde = avance_si::terminal, texto_de_detalle detalle = {},
@@ -176,10 +235,14 @@ class avance_en_terminal {
     }
     siguiente_ = ahora + std::chrono::seconds(1);
     const double segundos = std::chrono::duration<double>(ahora - inicio_).count();
-    std::string linea = linea_de_avance(programa_, hechas_, log10_total_, segundos,
-                                        detalle_ ? detalle_() : std::string());
-    linea.resize(std::min(linea.size(), ancho_de_avance_maximo));
-    // A shorter line is padded with blanks over the end of the longer one it replaces.
+    // The last column is left free: some terminals wrap as soon as it is written.
+    const std::size_t ancho = std::min(columnas_de_terminal() - 1, ancho_de_avance_maximo);
+    const std::string linea =
+        linea_de_avance_ajustada(programa_, hechas_, log10_total_, segundos,
+                                 detalle_ ? detalle_() : std::vector<std::string>(), ancho);
+    // A shorter line is padded with blanks over the end of the longer one it replaces, as far as
+    // the width allows (the window may have been narrowed since).
+    ancho_ = std::min(ancho_, ancho);
     std::string texto = "\r" + linea;
     if (linea.size() < ancho_) {
       texto.append(ancho_ - linea.size(), ' ');

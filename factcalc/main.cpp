@@ -5,6 +5,7 @@
 #include <iomanip>
 #include <iostream>
 
+#include "argumentos.hpp"
 #include "consola.hpp"
 #include "fact.hpp"
 #include "factorial_exacto.hpp"
@@ -12,6 +13,11 @@
 namespace {
 
 constexpr const char* programa = "factcalc";
+
+// What --help says of the program, between its first line and the manual's name.
+constexpr const char* descripcion =
+    "Lee un numero entero de la entrada estandar y escribe en la salida estandar su\n"
+    "factorial en aritmetica de 32 bits. No lee ni escribe ningun fichero.\n";
 
 int ejecutar() {
   std::cout << "Entrar un numero" << std::endl;
@@ -27,4 +33,6 @@ int ejecutar() {
 
 }  // namespace
 
-int main() { return ejecutar_informando(programa, ejecutar); }
+int main(int argc, char** argv) {
+  return ejecutar_con_argumentos(programa, descripcion, argc, argv, ejecutar);
+}

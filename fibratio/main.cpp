@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "argumentos.hpp"
 #include "avance.hpp"
 #include "consola.hpp"
 #include "fallo.hpp"
@@ -18,6 +19,12 @@
 namespace {
 
 constexpr const char* programa = "fibratio";
+
+// What --help says of the program, between its first line and the manual's name.
+constexpr const char* descripcion =
+    "Lee un numero entero n de la entrada estandar y escribe en la salida estandar el\n"
+    "n-esimo numero de Fibonacci y el cociente F(n)/F(n-1) con 25 cifras. No lee ni\n"
+    "escribe ningun fichero.\n";
 
 int ejecutar() {
   std::cout << "Entrar un numero entero" << std::endl;
@@ -56,4 +63,6 @@ int ejecutar() {
 
 }  // namespace
 
-int main() { return ejecutar_informando(programa, ejecutar); }
+int main(int argc, char** argv) {
+  return ejecutar_con_argumentos(programa, descripcion, argc, argv, ejecutar);
+}

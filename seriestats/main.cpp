@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "argumentos.hpp"
 #include "avance.hpp"
 #include "consola.hpp"
 #include "eco_vec.hpp"
@@ -37,6 +38,13 @@
 namespace {
 
 constexpr const char* programa = "seriestats";
+
+// What --help says of the program, between its first line and the manual's name.
+constexpr const char* descripcion =
+    "Lee de vec.dat, en el directorio de trabajo, una cuenta n y n valores; escribe en\n"
+    "la salida estandar la serie, su media y su desviacion tipica (de poblacion).\n"
+    "No escribe ningun fichero.\n";
+
 constexpr std::size_t trozo = 4096;  // values read, echoed and summed at a time
 
 // How the series is gone through: its length, how many of its values are held in memory, and
@@ -94,11 +102,13 @@ class avance_de_serie {
   void borrar() { linea_.borrar(); }
 
  private:
-  [[nodiscard]] std::string detalle() const {
-    if (releidos_ == 0) {
-      return std::to_string(leidos_) + " de " + std::to_string(n_) + " valores leidos";
-    }
-    return std::to_string(releidos_) + " de " + std::to_string(por_releer_) + " valores releidos";
+  // The counts, "1234 de 5000 valores leidos", or on a narrow terminal "1234 leidos".
+  [[nodiscard]] std::vector<std::string> detalle() const {
+    const bool releyendo = releidos_ != 0;
+    const std::string hechos = std::to_string(releyendo ? releidos_ : leidos_);
+    const std::string total = std::to_string(releyendo ? por_releer_ : n_);
+    const char* const que = releyendo ? "releidos" : "leidos";
+    return {hechos + " de " + total + " valores " + que, hechos + " " + que};
   }
 
   std::int64_t n_;
@@ -237,4 +247,6 @@ int ejecutar() {
 
 }  // namespace
 
-int main() { return ejecutar_informando(programa, ejecutar); }
+int main(int argc, char** argv) {
+  return ejecutar_con_argumentos(programa, descripcion, argc, argv, ejecutar);
+}

@@ -20,14 +20,17 @@ else()
 endif()
 include(GoogleTest)
 
-# add_golden_cases(PROGRAM CASES_DIR [RESULT NAME] [LABELS LABEL...])
+# add_golden_cases(PROGRAM CASES_DIR [RESULT NAME] [LABELS LABEL...] [LONG CASE...])
 #
 # Registers one test per folder in CASES_DIR: `golden` runs PROGRAM on that case in a scratch
 # directory and compares standard output, standard error, the exit status and the files the case
-# names (see testing/golden.cpp). A new case is a new folder; no code changes. LABELS are added
-# to the labels golden and PROGRAM (the test presets leave out the label slow).
+# names (see testing/golden.cpp). A new case is a new folder, no code changes and no new
+# configure: the folders are listed when CTest starts, by a script that CTest includes, so
+# `ctest` alone finds a folder added since the last build. LABELS are added to the labels golden
+# and PROGRAM (the test presets leave out the label slow); the cases named after LONG get the
+# label long as well.
 function(add_golden_cases program cases_dir)
-  cmake_parse_arguments(PARSE_ARGV 2 ARG "" "RESULT" "LABELS")
+  cmake_parse_arguments(PARSE_ARGV 2 ARG "" "RESULT" "LABELS;LONG")
   set(options)
   if(SANITIZE)
     list(APPEND options --sanitized)
@@ -39,16 +42,33 @@ function(add_golden_cases program cases_dir)
   if(ARG_RESULT)
     list(APPEND options --result ${ARG_RESULT})
   endif()
-  set(labels golden ${program} ${ARG_LABELS})
-  file(GLOB entries LIST_DIRECTORIES true CONFIGURE_DEPENDS "${cases_dir}/*")
-  foreach(dir IN LISTS entries)
-    if(IS_DIRECTORY "${dir}")
-      cmake_path(GET dir FILENAME name)
-      add_test(NAME ${program}.${name}
-               COMMAND ${GOLDEN_RUNNER} ${options} $<TARGET_FILE:${program}> ${dir})
-      set_tests_properties(${program}.${name} PROPERTIES LABELS "${labels}" TIMEOUT 150)
-    endif()
+  # The command, each word a bracket argument of the CTest script, the case folder to follow.
+  set(command)
+  foreach(word IN ITEMS ${GOLDEN_RUNNER} ${options} $<TARGET_FILE:${program}>)
+    string(APPEND command " [==[${word}]==]")
   endforeach()
+  set(labels golden ${program} ${ARG_LABELS})
+  string(CONFIGURE [[
+# Written by add_golden_cases (testing/Tests.cmake): one test per folder of @cases_dir@.
+set(long [==[@ARG_LONG@]==])
+file(GLOB entries LIST_DIRECTORIES true [==[@cases_dir@/*]==])
+foreach(dir IN LISTS entries)
+  if(IS_DIRECTORY "${dir}")
+    cmake_path(GET dir FILENAME name)
+    set(labels [==[@labels@]==])
+    list(FIND long "${name}" i)  # CTest reads this with no policies set: no IN_LIST
+    if(NOT i EQUAL -1)
+      list(APPEND labels long)
+    endif()
+    add_test(@program@.${name}@command@ "${dir}")
+    set_tests_properties(@program@.${name} PROPERTIES LABELS "${labels}" TIMEOUT 150)
+  endif()
+endforeach()
+]] content @ONLY)
+  cmake_path(GET cases_dir FILENAME folder)
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/golden-${program}-${folder}.cmake)
+  file(GENERATE OUTPUT ${script} CONTENT "${content}")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
 
 # add_unit_tests(NAME [ON_EVERY_TARGET] SOURCES... LIBRARIES... [INCLUDES...]) via named

@@ -6,6 +6,8 @@
 // being split at blanks ("qemu-aarch64 -L /usr/aarch64-linux-gnu").
 // A case is a folder. Every entry in it is copied into an empty working directory, except these:
 //   stdin             standard input of the run (otherwise /dev/null)
+//   args              the program's arguments, one a line, each taken whole, blanks included
+//                     (otherwise none)
 //   expected.stdout   what standard output must hold, byte for byte
 //   expected.stderr   what standard error must hold; absent: it must stay empty
 //   expected.status   the exit status (a number); absent: 0
@@ -231,7 +233,7 @@ int ejecutar(std::vector<std::string> args) {
   const fs::path trabajo = raiz / "work";
   fs::create_directory(trabajo);
 
-  const std::set<std::string> reservados = {"stdin", "setup"};
+  const std::set<std::string> reservados = {"stdin", "setup", "args"};
   for (const auto& e : fs::directory_iterator(caso)) {
     const std::string nombre = e.path().filename().string();
     if (reservados.count(nombre) != 0 || nombre.rfind("expected.", 0) == 0) {
@@ -260,6 +262,13 @@ int ejecutar(std::vector<std::string> args) {
 
   std::vector<std::string> orden = emulador;
   orden.push_back(programa.string());
+  {
+    std::ifstream argumentos(caso / "args");
+    std::string argumento;
+    while (std::getline(argumentos, argumento)) {
+      orden.push_back(argumento);
+    }
+  }
   std::vector<char*> argv;
   argv.reserve(orden.size() + 1);
   for (std::string& palabra : orden) {

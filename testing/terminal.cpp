@@ -1,14 +1,18 @@
 // terminal: runs a program with its standard error on a pseudo-terminal, as a user at a terminal
 // would, and checks what it writes there and on standard output.
 //
-//   terminal [--cwd DIR] [--quiet-when-shared] [--interrupt] PROGRAM STDIN EXPECTED_STDOUT
+//   terminal [--cwd DIR] [--columns N] [--shows TEXT] [--quiet-when-shared] [--interrupt]
+//            PROGRAM STDIN EXPECTED_STDOUT
 //
 // The program runs in DIR (default: the current directory), standard input read from the file
-// STDIN each time:
+// STDIN each time, on a terminal whose window is N columns wide; without --columns the terminal
+// reports no size, and the program must take it for 80 columns wide.
 //   1. standard output to a file, standard error to the terminal: the output file must hold
 //      EXPECTED_STDOUT byte for byte; the terminal must have received at least one progress line
-//      ("\r... % hecho"), and what it shows at the end must be blank: every progress
-//      line was erased.
+//      ("\r... % hecho"), every one short enough for the terminal not to wrap it (at most N - 1
+//      characters: some terminals wrap as soon as the last column is written), one of them
+//      holding TEXT if given (what must not be cut at that width), and what it shows at the end
+//      must be blank: every progress line was erased.
 //   2. both on the terminal: what the terminal shows at the end, with carriage returns and line
 //      ends applied as a terminal applies them, must be EXPECTED_STDOUT, so that each progress
 //      line was erased before a line of standard output was written over it. With
@@ -16,11 +20,12 @@
 //      tear keeps quiet when standard output is that terminal).
 //   3. with --interrupt, as run 1, but the program gets SIGINT (a Ctrl-C) once a progress line
 //      is shown: it must end by that signal, as an interrupted program does, with the line
-//      erased.
+//      erased, and no wider than in run 1.
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -74,6 +79,18 @@ std::string pantalla(const std::string& bytes) {
   return texto;
 }
 
+// The longest stretch of characters between line starts ("\r" or "\n"), which a terminal of
+// fewer columns would wrap.
+std::size_t mas_larga(const std::string& bytes) {
+  std::size_t mayor = 0;
+  std::size_t actual = 0;
+  for (const char c : bytes) {
+    actual = c == '\r' || c == '\n' ? 0 : actual + 1;
+    mayor = std::max(mayor, actual);
+  }
+  return mayor;
+}
+
 struct resultado {
   std::string terminal;  // every byte the program wrote to the terminal
   int estado = -1;
@@ -81,13 +98,20 @@ struct resultado {
 
 // Runs `programa` with standard input from `entrada`, standard error on a new pseudo-terminal and
 // standard output on that terminal too or, when `salida` is not empty, in that file. With
-// `interrumpir`, the program is sent SIGINT as soon as the terminal shows a progress line.
+// `interrumpir`, the program is sent SIGINT as soon as the terminal shows a progress line. A
+// window of `columnas` columns, or none at all for 0.
 resultado ejecutar_en_terminal(const std::string& programa, const std::string& entrada,
                                const std::string& salida, const std::string& directorio,
-                               bool interrumpir = false) {
+                               unsigned short columnas, bool interrumpir = false) {
   const int maestro = ::posix_openpt(O_RDWR | O_NOCTTY);
   if (maestro < 0 || ::grantpt(maestro) != 0 || ::unlockpt(maestro) != 0) {
     throw std::runtime_error("no pseudo-terminal");
+  }
+  if (columnas > 0) {
+    const winsize ventana{24, columnas, 0, 0};
+    if (::ioctl(maestro, TIOCSWINSZ, &ventana) != 0) {
+      throw std::runtime_error("cannot set the window size of the pseudo-terminal");
+    }
   }
   const std::string esclavo = ::ptsname(maestro);
   const pid_t hijo = ::fork();
@@ -130,11 +154,19 @@ resultado ejecutar_en_terminal(const std::string& programa, const std::string& e
 
 int comprobar(std::vector<std::string> args) {
   std::string directorio = ".";
+  unsigned short columnas = 0;
+  std::string muestra;
   bool callado_si_compartida = false;
   bool interrumpir = false;
   while (!args.empty() && args[0].rfind("--", 0) == 0) {
     if (args[0] == "--cwd" && args.size() >= 2) {
       directorio = args[1];
+      args.erase(args.begin());
+    } else if (args[0] == "--columns" && args.size() >= 2) {
+      columnas = static_cast<unsigned short>(std::stoi(args[1]));
+      args.erase(args.begin());
+    } else if (args[0] == "--shows" && args.size() >= 2) {
+      muestra = args[1];
       args.erase(args.begin());
     } else if (args[0] == "--quiet-when-shared") {
       callado_si_compartida = true;
@@ -146,8 +178,8 @@ int comprobar(std::vector<std::string> args) {
     args.erase(args.begin());
   }
   if (args.size() != 3) {
-    std::cerr << "usage: terminal [--cwd DIR] [--quiet-when-shared] [--interrupt] PROGRAM STDIN "
-                 "EXPECTED_STDOUT\n";
+    std::cerr << "usage: terminal [--cwd DIR] [--columns N] [--shows TEXT] [--quiet-when-shared] "
+                 "[--interrupt] PROGRAM STDIN EXPECTED_STDOUT\n";
     return 2;
   }
   args[1] = fs::absolute(args[1]).string();
@@ -160,7 +192,17 @@ int comprobar(std::vector<std::string> args) {
   };
 
   const fs::path salida = fs::temp_directory_path() / ("terminal." + std::to_string(::getpid()));
-  const resultado uno = ejecutar_en_terminal(programa, args[1], salida.string(), directorio);
+  // The widest line that fits the window without wrapping.
+  const std::size_t ancho = (columnas > 0 ? columnas : 80U) - 1;
+  const auto comprobar_ancho = [&](const std::string& run, const std::string& terminal) {
+    if (mas_larga(terminal) > ancho) {
+      fallo(run + ": a line of " + std::to_string(mas_larga(terminal)) +
+                " characters, where the terminal takes " + std::to_string(ancho),
+            terminal);
+    }
+  };
+  const resultado uno =
+      ejecutar_en_terminal(programa, args[1], salida.string(), directorio, columnas);
   const std::string escrito = leer(salida);
   fs::remove(salida);
   if (!WIFEXITED(uno.estado) || WEXITSTATUS(uno.estado) != 0) {
@@ -176,8 +218,12 @@ int comprobar(std::vector<std::string> args) {
   if (!pantalla(uno.terminal).empty()) {
     fallo("run 1 left text on the terminal", pantalla(uno.terminal));
   }
+  comprobar_ancho("run 1", uno.terminal);
+  if (uno.terminal.find(muestra) == std::string::npos) {
+    fallo("run 1 never showed \"" + muestra + "\"", uno.terminal);
+  }
 
-  const resultado dos = ejecutar_en_terminal(programa, args[1], "", directorio);
+  const resultado dos = ejecutar_en_terminal(programa, args[1], "", directorio, columnas);
   if (!WIFEXITED(dos.estado) || WEXITSTATUS(dos.estado) != 0) {
     fallo("run 2 did not end with status 0", dos.terminal);
   }
@@ -188,18 +234,21 @@ int comprobar(std::vector<std::string> args) {
     fallo("run 2 showed a progress line on the terminal of its standard output", dos.terminal);
   }
   if (interrumpir) {
-    const resultado tres = ejecutar_en_terminal(programa, args[1], "/dev/null", directorio, true);
+    const resultado tres =
+        ejecutar_en_terminal(programa, args[1], "/dev/null", directorio, columnas, true);
     if (!WIFSIGNALED(tres.estado) || WTERMSIG(tres.estado) != SIGINT) {
       fallo("run 3 did not end by SIGINT", tres.terminal);
     }
     if (!pantalla(tres.terminal).empty()) {
       fallo("run 3 left text on the terminal", pantalla(tres.terminal));
     }
+    comprobar_ancho("run 3", tres.terminal);
   }
 
   if (bien) {
     std::cout << "ok: " << std::count(uno.terminal.begin(), uno.terminal.end(), '%')
-              << " progress lines in run 1\n";
+              << " progress lines in run 1, the longest " << mas_larga(uno.terminal)
+              << " characters\n";
   }
   return bien ? 0 : 1;
 }

@@ -483,8 +483,10 @@ valores_leidos fichero_vec::leer_valores(std::span<float> valores,
   std::size_t i = 0;
   lectura r = lectura::ok;
   guardar_largos_ = con_decimales;
+  std::int64_t inicio_token = 0;  // where the extraction of the last token began
   try {
     for (; i < valores.size(); ++i) {
+      inicio_token = posicion();
       r = extraer_real(valores[i], con_decimales ? decimales[i] : descartado);
       if (r != lectura::ok) {
         break;
@@ -510,7 +512,17 @@ valores_leidos fichero_vec::leer_valores(std::span<float> valores,
     case lectura::no_numero:
       break;
   }
-  return {i, parada::valor_erroneo, nombre_ + ": el valor " + k + " no es un numero"};
+  std::string mensaje = nombre_ + ": el valor " + k + " no es un numero";
+  // A decimal comma, "1,5", or commas between values, "1,2": the number before the comma was read
+  // as a value, and the comma starts the bad token. It is one when the extraction consumed nothing,
+  // no white space either, right after an earlier token (the count, or a value), and the character
+  // it stopped at is a comma; that character is then still in the block.
+  if (inicio_token > 0 && posicion() == inicio_token && pos_ < fin_ && bloque_[pos_] == ',') {
+    mensaje +=
+        "; empieza por una coma pegada al numero anterior: el separador decimal es el punto, y "
+        "los valores se separan con blancos";
+  }
+  return {i, parada::valor_erroneo, mensaje};
 }
 
 void valores_leidos::comprobar() const {

@@ -13,6 +13,7 @@
 #include <system_error>
 #include <utility>
 
+#include "argumentos.hpp"
 #include "consola.hpp"
 #include "eco_vec.hpp"
 #include "fallo.hpp"
@@ -24,6 +25,13 @@
 namespace {
 
 constexpr const char* programa = "vecprod";
+
+// What --help says of the program, between its first line and the manual's name.
+constexpr const char* descripcion =
+    "Lee de vec.dat, en el directorio de trabajo, la cuenta 3 y dos vectores de tres\n"
+    "componentes; escribe en la salida estandar los vectores y su producto vectorial,\n"
+    "y el producto tambien en res_1.dat.\n";
+
 constexpr const char* nombre_resultado = "res_1.dat";
 
 // The three components, each followed by "," and a line end, as the stream writes them.
@@ -99,4 +107,6 @@ int ejecutar() {
 
 }  // namespace
 
-int main() { return ejecutar_informando(programa, ejecutar); }
+int main(int argc, char** argv) {
+  return ejecutar_con_argumentos(programa, descripcion, argc, argv, ejecutar);
+}

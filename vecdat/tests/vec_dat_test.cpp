@@ -341,6 +341,42 @@ TEST(Extraccion, ReadsAHugeTokenInBoundedMemory) {
   EXPECT_LT(pico_de_memoria_kib() - antes, 16 * 1024) << "KiB more at the peak";
 }
 
+// A token that is not a number gets a hint when it starts with a comma glued to the number
+// before it (a decimal comma, "1,5"), whichever block boundary falls between them, and only then.
+TEST(LeerValores, SaysTheDecimalSeparatorIsAPointAfterAGluedComma) {
+  const std::string pista =
+      "; empieza por una coma pegada al numero anterior: el separador decimal es el punto, y los "
+      "valores se separan con blancos";
+  const struct {
+    const char* texto;
+    const char* mensaje;  // without the hint
+    bool con_pista;
+  } casos[] = {
+      {"3 1,5 2", "vec.dat: el valor 2 no es un numero", true},
+      {"3 -1.,5", "vec.dat: el valor 2 no es un numero", true},
+      {"3,5 2 1", "vec.dat: el valor 1 no es un numero", true},
+      {"3 1 2,", "vec.dat: el valor 3 no es un numero", true},
+      {"3 1 ,5", "vec.dat: el valor 2 no es un numero", false},
+      {"3 1\n,5", "vec.dat: el valor 2 no es un numero", false},
+      {"3 ,5", "vec.dat: el valor 1 no es un numero", false},
+      {"3 1+,5", "vec.dat: el valor 2 no es un numero", false},
+      {"3 1e,5", "vec.dat: el valor 1 no es un numero", false},
+      {"3 1;5", "vec.dat: el valor 2 no es un numero", false},
+  };
+  for (const auto& caso : casos) {
+    for (const std::size_t bloque : {1U, 2U, 3U, 4U, 5U, 4096U}) {
+      std::stringbuf fuente(caso.texto);
+      fichero_vec datos(fuente, bloque);
+      ASSERT_EQ(datos.leer_cuenta(), 3);
+      std::array<float, 3> valores{};
+      const valores_leidos r = datos.leer_valores(valores, {}, 1);
+      EXPECT_EQ(r.motivo, parada::valor_erroneo);
+      EXPECT_EQ(r.mensaje, std::string(caso.mensaje) + (caso.con_pista ? pista : ""))
+          << "[" << caso.texto << "] in blocks of " << bloque;
+    }
+  }
+}
+
 void comparar_escritura(float v) {
   const auto d = oraculo::diferencia_de_escritura(v);
   ASSERT_FALSE(d) << *d;
