@@ -51,9 +51,9 @@ cifras_decimales raiz_entre(const natural& a, const natural& b) {
   bool resto = false;
   natural escalado;
   if (p >= 0) {
-    escalado = a.por_diez_a(static_cast<std::size_t>(2 * p));
+    escalado = a.por_diez_a(2 * static_cast<std::size_t>(p));
   } else {
-    auto [q, sobra] = a.entre_diez_a(static_cast<std::size_t>(-2 * p));
+    auto [q, sobra] = a.entre_diez_a(2 * static_cast<std::size_t>(-p));
     escalado = std::move(q);
     resto = sobra;
   }

@@ -58,7 +58,7 @@ void suma_exacta::sumar_general(bool negativo, const decimal_exacto& x) {
 suma_exacta::totales suma_exacta::total() const {
   // The smallest unit that any nonzero part has.
   std::int32_t u = 0;
-  for (std::uint32_t k = 0; k < cortos; ++k) {
+  for (std::size_t k = 0; k < cortos; ++k) {
     const auto& p = lineal_[k];
     const auto& m = lineal_[cortos + k];
     if ((p[0] | p[1] | m[0] | m[1]) != 0) {
@@ -84,7 +84,7 @@ suma_exacta::totales suma_exacta::total() const {
   natural positivo = por_diez(pos, u_pos - u);
   natural negativo = por_diez(neg, u_neg - u);
   t.q = cuad.es_cero() ? natural{} : por_diez(cuad, u_cuad - 2 * u);
-  for (std::uint32_t k = 0; k < cortos; ++k) {
+  for (std::size_t k = 0; k < cortos; ++k) {
     const std::int64_t escala = -static_cast<std::int64_t>(k) - u;
     const auto& p = lineal_[k];
     const auto& m = lineal_[cortos + k];
@@ -132,7 +132,7 @@ std::optional<std::string> aviso_de_desvio(const suma_exacta& sumas, std::int64_
     const auto [f, g] = binario(desviacion_f);
     const natural fn = f * cuenta;
     const natural izquierda =
-        por_diez(por_dos(fn * fn * natural(1000000), 2 * g), -2 * std::int64_t{t.u});
+        por_diez(por_dos(fn * fn * natural(1000000), 2 * std::int64_t{g}), -2 * std::int64_t{t.u});
     const natural derecha = por_diez(por_dos(v, -2 * std::int64_t{g}), 2 * std::int64_t{t.u});
     const bool desviacion_mal =
         izquierda > derecha * natural(1002001) || izquierda < derecha * natural(998001);

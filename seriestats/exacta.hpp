@@ -44,7 +44,7 @@ class suma_exacta {
     const std::uint32_t k = 0U - static_cast<std::uint32_t>(d.exponente);
     if (k < cortos) {
       const std::uint32_t signo = std::bit_cast<std::uint32_t>(v) >> 31;
-      std::array<std::uint64_t, 2>& l = lineal_[signo * cortos + k];
+      std::array<std::uint64_t, 2>& l = lineal_[std::size_t{signo} * cortos + k];
       l[0] += d.mantisa;
       l[1] += l[0] < d.mantisa ? 1U : 0U;
       const auto [alto, bajo] = multiplicar_64x64(d.mantisa, d.mantisa);
@@ -70,7 +70,7 @@ class suma_exacta {
   [[nodiscard]] totales total() const;
 
  private:
-  static constexpr std::uint32_t cortos = 20;  // exponents 0 down to -19
+  static constexpr std::size_t cortos = 20;  // exponents 0 down to -19
 
   void sumar_general(bool negativo, const decimal_exacto& x);
 

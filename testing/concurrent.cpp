@@ -47,6 +47,7 @@ void escribir(const fs::path& p, const std::string& texto) {
 // the working directory as the program left it).
 pid_t lanzar(const std::vector<std::string>& orden, const fs::path& dir, const fs::path& salida) {
   std::vector<char*> argv;
+  argv.reserve(orden.size() + 1);
   for (const auto& a : orden) {
     argv.push_back(const_cast<char*>(a.c_str()));
   }

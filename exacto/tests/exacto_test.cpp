@@ -188,7 +188,7 @@ TEST(RaizEntre, BracketsTheRootAndKnowsWhenItEnds) {
       return unidad >= 0 ? xb.por_diez_a(static_cast<std::size_t>(unidad)) : xb;
     };
     const natural a_escalado =
-        unidad >= 0 ? a : a.por_diez_a(static_cast<std::size_t>(-2 * unidad));
+        unidad >= 0 ? a : a.por_diez_a(2 * static_cast<std::size_t>(-unidad));
     const natural abajo = escala(r) * escala(r);
     const natural arriba = escala(r.por(1, 1)) * escala(r.por(1, 1));
     ASSERT_LE(abajo, a_escalado) << a.decimal() << " / " << b.decimal();
