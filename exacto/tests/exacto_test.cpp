@@ -24,7 +24,7 @@ std::uint64_t numero(std::mt19937_64& azar) {
   std::uint64_t v = azar() % 9;
   for (int i = 0; i < 2; ++i) {
     const std::uint64_t c = azar() % 4;
-    v = v * natural::base + (c < 3 ? bordes[c] : azar() % natural::base);
+    v = v * natural::base + (c < 3 ? bordes[static_cast<std::size_t>(c)] : azar() % natural::base);
   }
   return v;
 }

@@ -122,7 +122,8 @@ std::string decimal_aleatorio(std::mt19937_64& azar, int forma) {
   switch (forma) {
     case 0: {  // an offset far above its steps: 1000000.2 and around, 16777216.13...
       const std::array<std::string, 4> centros = {"1000000", "10000000", "16777216", "0"};
-      t += centros[azar() % centros.size()] + "." + std::to_string(azar() % 100);
+      t += centros[static_cast<std::size_t>(azar() % centros.size())] + "." +
+           std::to_string(azar() % 100);
       break;
     }
     case 1:  // below float's range, subnormal, or near its smallest normal
@@ -130,12 +131,12 @@ std::string decimal_aleatorio(std::mt19937_64& azar, int forma) {
       break;
     case 2: {  // a long digit string, the point anywhere
       std::string cifras;
-      const std::size_t largo = 20 + azar() % 180;
+      const auto largo = static_cast<std::size_t>(20 + azar() % 180);
       for (std::size_t i = 0; i < largo; ++i) {
         cifras += static_cast<char>('0' + azar() % 10);
       }
       cifras[0] = static_cast<char>('1' + azar() % 9);
-      const std::size_t punto = azar() % 12;
+      const auto punto = static_cast<std::size_t>(azar() % 12);
       t += cifras.substr(0, punto + 1) + "." + cifras.substr(punto + 1) + "e-" +
            std::to_string(azar() % 40);
       break;
@@ -143,7 +144,7 @@ std::string decimal_aleatorio(std::mt19937_64& azar, int forma) {
     case 3: {  // a plain decimal of 19 digits, the most the common case takes: sums beyond 2^64
       const std::string cifras =
           std::to_string(1000000000000000000U + azar() % 8999999999999999999U);
-      const std::size_t punto = 1 + azar() % 18;
+      const auto punto = static_cast<std::size_t>(1 + azar() % 18);
       t += cifras.substr(0, punto) + "." + cifras.substr(punto);
       break;
     }
@@ -161,7 +162,7 @@ TEST(Exacta, SumsTheDecimalsAsWrittenExactly) {
   std::mt19937_64 azar(24);
   for (int serie = 0; serie < 300; ++serie) {
     const int forma = serie % 6;  // 5: every shape mixed
-    std::vector<std::string> tokens(1 + azar() % 60);
+    std::vector<std::string> tokens(static_cast<std::size_t>(1 + azar() % 60));
     std::string texto;
     for (std::string& t : tokens) {
       t = decimal_aleatorio(azar, forma == 5 ? static_cast<int>(azar() % 5) : forma);
