@@ -3,10 +3,19 @@
 # In a cross build the programs and the unit tests are binaries for the target, run through
 # CMAKE_CROSSCOMPILING_EMULATOR ("qemu-aarch64;-L;/usr/aarch64-linux-gnu"): CTest puts it before
 # each unit test, and the golden runner, a program of the build machine, before each program.
+#
+# Without GoogleTest the tests are off (BUILD_TESTING is set OFF here, and configuring says so):
+# the programs build all the same.
 if(CMAKE_CROSSCOMPILING)
   # GoogleTest built for the target from the sources that Debian's libgtest-dev ships; only the
   # libraries the tests link are built, without our warnings, and nothing of it is installed.
   set(GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources, for cross builds")
+  if(NOT EXISTS ${GOOGLETEST_SOURCE_DIR}/CMakeLists.txt)
+    message(STATUS "No GoogleTest sources in ${GOOGLETEST_SOURCE_DIR} (Debian: libgtest-dev): "
+                   "the tests are off")
+    set(BUILD_TESTING OFF)
+    return()
+  endif()
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
@@ -16,7 +25,12 @@ if(CMAKE_CROSSCOMPILING)
     message(STATUS "No CMAKE_CROSSCOMPILING_EMULATOR: the tests build, but cannot run here")
   endif()
 else()
-  find_package(GTest REQUIRED)
+  find_package(GTest)
+  if(NOT GTest_FOUND)
+    message(STATUS "GoogleTest not found (Debian: libgtest-dev): the tests are off")
+    set(BUILD_TESTING OFF)
+    return()
+  endif()
 endif()
 include(GoogleTest)
 
