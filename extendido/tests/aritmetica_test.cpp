@@ -22,8 +22,14 @@
 
 namespace {
 
+// Only x86 has the x87: m68k's long double has the same widths, but its NaNs, denormals and
+// encodings are the 68881's.
+#if defined(__x86_64__) || defined(__i386__)
 constexpr bool hay_x87 = std::numeric_limits<long double>::digits == 64 &&
                          std::numeric_limits<long double>::max_exponent == 16384;
+#else
+constexpr bool hay_x87 = false;
+#endif
 
 constexpr std::uint64_t bit_entero = std::uint64_t{1} << 63;
 

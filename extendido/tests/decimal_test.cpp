@@ -19,8 +19,14 @@
 
 namespace {
 
+// Only x86 has the x87: m68k's long double has the same widths, but its NaNs, denormals and
+// encodings are the 68881's.
+#if defined(__x86_64__) || defined(__i386__)
 constexpr bool hay_x87 =
     std::numeric_limits<long double>::digits == 64 && sizeof(long double) >= 10;
+#else
+constexpr bool hay_x87 = false;
+#endif
 
 extendido_software de_campos(std::uint64_t significando, std::uint16_t exponente, bool negativo) {
   extendido_software x;
