@@ -29,6 +29,27 @@ inline float paso_desviacion(float acumulado, float v, float media_x) {
   return cuadrado_mas(v, media_x, acumulado);
 }
 
+// The sum of squared deviations carried on over a block of values: paso_desviacion for each in
+// turn, from `acumulado` on.
+//
+// With the x87 each step's sum is rounded to float by storing it, and the next step adds that
+// float from memory: one store and one load a step are the loop's critical path, and GCC compiles
+// the plain loop so. clang takes the stored float into an SSE register and stores it again for
+// the next addition, two stores and two loads a step on that path. A volatile running float makes
+// clang keep it in memory and add it from there; GCC, given the volatile, would add the very
+// register moves that it avoids without one, so only clang's build gets it.
+inline float desviaciones(float acumulado, std::span<const float> x, float media_x) {
+#if defined(__clang__) && !SOFTWARE_EXTENDED
+  volatile float en_memoria = acumulado;
+#else
+  float en_memoria = acumulado;
+#endif
+  for (const float v : x) {
+    en_memoria = paso_desviacion(en_memoria, v, media_x);
+  }
+  return en_memoria;
+}
+
 // The variance (the accumulated squares divided by n, stored as a float) and its root, the
 // standard deviation in the population form.
 inline float desviacion_de_acumulado(float acumulado, std::int64_t n) {
@@ -47,9 +68,6 @@ inline float media(std::span<const float> x) {
 
 // Standard deviation of a whole series about a mean already rounded to float.
 inline float desviacion_tipica(std::span<const float> x, float media_x) {
-  float acumulado = 0.0F;
-  for (const float v : x) {
-    acumulado = paso_desviacion(acumulado, v, media_x);
-  }
-  return desviacion_de_acumulado(acumulado, static_cast<std::int64_t>(x.size()));
+  return desviacion_de_acumulado(desviaciones(0.0F, x, media_x),
+                                 static_cast<std::int64_t>(x.size()));
 }

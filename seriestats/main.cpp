@@ -182,10 +182,7 @@ primera_lectura leer_serie(fichero_vec& datos, const plan_de_lectura& plan, cons
 float acumular_cuadrados(fichero_vec& datos, const plan_de_lectura& plan,
                          const primera_lectura& primera, float media_x, const ganchos& g,
                          avance_de_serie& avance) {
-  float acumulado = 0.0F;
-  for (const float v : primera.valores) {
-    acumulado = paso_desviacion(acumulado, v, media_x);
-  }
+  float acumulado = desviaciones(0.0F, primera.valores, media_x);
   if (!plan.clave) {
     return acumulado;
   }
@@ -203,9 +200,7 @@ float acumular_cuadrados(fichero_vec& datos, const plan_de_lectura& plan,
     if (r.motivo != parada::ninguna) {
       fallar_cambio();
     }
-    for (const float v : valores) {
-      acumulado = paso_desviacion(acumulado, v, media_x);
-    }
+    acumulado = desviaciones(acumulado, valores, media_x);
     otra.sumar(valores);
     hechos += static_cast<std::int64_t>(k);
     avance.releidos(k);

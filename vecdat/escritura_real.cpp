@@ -81,19 +81,16 @@ char* escribir_con_to_chars(char* destino, float valor) {
 }
 
 // Writes the six digits `digitos` (100000 .. 999999) of a value whose decimal exponent is x, in
-// fixed notation, as the general format does for -4 <= x <= 5.
-char* escribir_cifras(char* destino, bool negativo, std::uint32_t digitos, int x) {
+// fixed notation, as the general format does for -4 <= x <= 5. `significativas` is how many of
+// them remain once trailing zeros go (the first digit is never 0).
+char* escribir_cifras(char* destino, bool negativo, std::uint32_t digitos, int x,
+                      int significativas) {
   // The six digits, two at a time from a table, gathered in a 64-bit word in memory order (kept
-  // in a register: written piecewise to memory and read back whole, they would stall the load),
-  // and how many remain once trailing zeros go (the first digit is never 0). The texts are
-  // copied in pieces of 8 bytes, which may run past the end of the number; the caller's room of
-  // largo_real_maximo covers the longest such piece.
+  // in a register: written piecewise to memory and read back whole, they would stall the load).
+  // The texts are copied in pieces of 8 bytes, which may run past the end of the number; the
+  // caller's room of largo_real_maximo covers the longest such piece.
   const std::uint32_t resto = digitos % 10000;
   const std::uint64_t cifras = en_orden(par(digitos / 10000), par(resto / 100), par(resto % 100));
-  int significativas = 6;
-  for (std::uint32_t t = digitos; t % 10 == 0; t /= 10) {
-    --significativas;
-  }
 
   char* p = destino;
   *p = '-';
@@ -152,7 +149,11 @@ char* escribir_real(char* destino, float valor) {
     }
   }
 
-  return escribir_cifras(destino, std::signbit(valor), digitos, x);
+  int significativas = 6;
+  for (std::uint32_t t = digitos; t % 10 == 0; t /= 10) {
+    --significativas;
+  }
+  return escribir_cifras(destino, std::signbit(valor), digitos, x, significativas);
 }
 
 char* escribir_decimal(char* destino, float valor, std::uint64_t m, int decimales) {
@@ -169,15 +170,17 @@ char* escribir_decimal(char* destino, float valor, std::uint64_t m, int decimale
   if (m >= 1000000) {
     return escribir_real(destino, valor);
   }
-  int cifras = 1;
-  while (m >= potencias_de_10[static_cast<std::size_t>(cifras)]) {
-    ++cifras;
-  }
+  // The digits of m, 1 to 6, counted by comparisons that do not depend on each other: a loop
+  // over the powers would be a chain of compare and branch, one a digit.
+  const int cifras = 1 + static_cast<int>(m >= 10) + static_cast<int>(m >= 100) +
+                     static_cast<int>(m >= 1000) + static_cast<int>(m >= 10000) +
+                     static_cast<int>(m >= 100000);
   const int x = cifras - 1 - decimales;
   if (x < -4 || x > 5) {
     return escribir_real(destino, valor);
   }
+  // m has no trailing zero now, so all its digits are significant.
   const auto digitos =
       static_cast<std::uint32_t>(m * potencias_de_10[static_cast<std::size_t>(6 - cifras)]);
-  return escribir_cifras(destino, std::signbit(valor), digitos, x);
+  return escribir_cifras(destino, std::signbit(valor), digitos, x, cifras);
 }

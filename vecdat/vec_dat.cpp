@@ -439,6 +439,13 @@ lectura fichero_vec::extraer_real(float& valor, decimal_leido& decimal) {
   if (convertir_rapido(valor, decimal)) {
     return lectura::ok;
   }
+  return extraer_real_general(valor, decimal);
+}
+
+// Every other token, through the character grammar. Kept out of line: its token summary makes a
+// frame of a few hundred bytes, which the common token above would otherwise set up and tear down
+// too.
+[[gnu::noinline]] lectura fichero_vec::extraer_real_general(float& valor, decimal_leido& decimal) {
   decimal = {};
   cursor entrada(*this);
   const int c = entrada.saltar_blancos();

@@ -176,6 +176,7 @@ class fichero_vec {
 
   bool rellenar();
   bool convertir_rapido(float& valor, decimal_leido& decimal);
+  lectura extraer_real_general(float& valor, decimal_leido& decimal);
   [[noreturn]] void fallar(const std::string& que) const;
 
   std::string nombre_;
