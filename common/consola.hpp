@@ -8,8 +8,9 @@
 // run at the first write that fails. What is wrong is said in the programs' words (fallo.hpp),
 // never in the library's.
 //
-// The few POSIX calls the programs make live here and in avance.hpp (progress on a terminal):
-// guarding the standard descriptors, and telling a read error on standard input from its end.
+// The few POSIX calls the programs make live in common/: here (guarding the standard descriptors,
+// telling a read error on standard input from its end), in avance.hpp (progress on a terminal)
+// and in lectura.hpp (reading vec.dat by descriptor).
 
 #include <fcntl.h>
 #include <sys/stat.h>
