@@ -11,6 +11,7 @@
 #include "argumentos.hpp"
 #include "avance.hpp"
 #include "consola.hpp"
+#include "entero_consola.hpp"
 #include "fallo.hpp"
 #include "fibonacci.hpp"
 #include "fibonacci_exacto.hpp"
