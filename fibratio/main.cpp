@@ -14,6 +14,7 @@
 #include "entero_consola.hpp"
 #include "fallo.hpp"
 #include "fibonacci.hpp"
+#include "fibonacci_avance.hpp"
 #include "fibonacci_exacto.hpp"
 #include "pila.hpp"
 
