@@ -97,7 +97,9 @@ ganchos::ganchos(fichero_vec& datos) : estado_(std::make_unique<estado>()) {
 
 ganchos::~ganchos() = default;
 
-std::int64_t ganchos::presupuesto() const { return SERIESTATS_PRESUPUESTO_PRUEBA; }
+std::int64_t ganchos::presupuesto(std::int64_t /*del_programa*/) const {
+  return SERIESTATS_PRESUPUESTO_PRUEBA;
+}
 
 void ganchos::al_guardar(std::int64_t guardados) const {
   if (estado_->sin_memoria && guardados >= *estado_->sin_memoria) {
