@@ -16,6 +16,7 @@
 #include "fibonacci.hpp"
 #include "fibonacci_avance.hpp"
 #include "fibonacci_exacto.hpp"
+#include "ganchos.hpp"
 #include "pila.hpp"
 
 namespace {
@@ -47,7 +48,8 @@ int ejecutar() {
   }
   // A long run shows its progress on a terminal's standard error, erased before each line of
   // standard output.
-  avance_en_terminal avance(programa, log10_llamadas_de_ejecucion(n));
+  avance_en_terminal avance(programa, log10_llamadas_de_ejecucion(n), avance_si::terminal, {},
+                            espera_de_avance());
   const auto evaluar = [&avance](std::int32_t m) { return fibonacci_avisando(m, avance); };
   const std::int32_t f = evaluar(n);
   avance.borrar();

@@ -2,6 +2,8 @@
 
 #include "ganchos.hpp"
 
+#include "avance.hpp"
+
 struct ganchos::estado {};
 
 ganchos::ganchos(fichero_vec& /*datos*/) {}
@@ -14,4 +16,4 @@ void ganchos::al_guardar(std::int64_t /*guardados*/) const {}
 
 void ganchos::entre_lecturas() const {}
 
-std::chrono::milliseconds ganchos::espera_de_avance() const { return std::chrono::seconds(2); }
+std::chrono::milliseconds ganchos::espera_de_avance() const { return espera_de_avance_normal; }
