@@ -177,6 +177,9 @@ inline bool misma_terminal(int a, int b) {
          ::fstat(b, &estado_b) == 0 && estado_a.st_rdev == estado_b.st_rdev;
 }
 
+// How long a run goes on before it shows its progress: a run shorter than that shows none.
+inline constexpr std::chrono::milliseconds espera_de_avance_normal = std::chrono::seconds(2);
+
 // Where a progress line may be shown: on standard error whenever it is a terminal (the program
 // erases the line before each line of its standard output), or only when standard output is not
 // that same terminal (a program whose output would be torn by it, as a long echo line would).
@@ -184,21 +187,21 @@ enum class avance_si { terminal, salida_aparte };
 
 // Progress of a long computation on standard error, when that is a terminal (and nothing at all
 // otherwise). Called with the amount of work of each completed piece, it shows nothing for the
-// first `espera` (two seconds), then one line, rewritten in place about once a second and fitted
-// to the terminal's width, asked each time (the window may have been resized); `detalle`, if
-// given, says what the program has done so far, in forms from the longest to the shortest
-// (linea_de_avance_ajustada), asked only when a line is written. borrar()
-// erases the line: call it before writing a line to standard output, which may be the same
-// terminal; it is erased at the end in any case, and when the run is interrupted by SIGINT,
-// SIGTERM or SIGHUP. The clock is read only when a piece completes, so the work itself is not
-// slowed down, and there is no thread or timer.
+// first `espera` (espera_de_avance_normal, two seconds), then one line, rewritten in place about
+// once a second and fitted to the terminal's width, asked each time (the window may have been
+// resized); `detalle`, if given, says what the program has done so far, in forms from the longest
+// to the shortest (linea_de_avance_ajustada), asked only when a line is written. borrar() erases
+// the line: call it before writing a line to standard output, which may be the same terminal; it is
+// erased at the end in any case, and when the run is interrupted by SIGINT, SIGTERM or SIGHUP. The
+// clock is read only when a piece completes, so the work itself is not slowed down, and there is no
+// thread or timer.
 class avance_en_terminal {
  public:
   using texto_de_detalle = std::function<std::vector<std::string>()>;
 
   avance_en_terminal(std::string_view programa, double log10_total,
                      avance_si donde = avance_si::terminal, texto_de_detalle detalle = {},
-                     std::chrono::milliseconds espera = std::chrono::seconds(2))
+                     std::chrono::milliseconds espera = espera_de_avance_normal)
       : programa_(programa),
         log10_total_(log10_total),
         detalle_(std::move(detalle)),

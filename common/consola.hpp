@@ -8,20 +8,16 @@
 // run at the first write that fails. What is wrong is said in the programs' words (fallo.hpp),
 // never in the library's.
 //
-// The few POSIX calls the programs make live here and in avance.hpp (progress on a terminal):
-// guarding the standard descriptors, and telling a read error on standard input from its end.
+// The few POSIX calls the programs make live in common/: here (guarding the standard descriptors),
+// in entero_consola.hpp (telling a read error on standard input from its end), in avance.hpp
+// (progress on a terminal) and in lectura.hpp (reading vec.dat by descriptor).
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
-#include <cstdio>
 #include <exception>
 #include <iostream>
-#include <istream>
-#include <limits>
 #include <new>
 #include <optional>
 #include <string>
@@ -107,45 +103,4 @@ int ejecutar_informando(std::string_view programa, Cuerpo cuerpo) {
   } catch (const std::exception&) {
     return fallar(programa, "error inesperado de la biblioteca; no se da ningun resultado");
   }
-}
-
-// Throws a `fallo` if reading `entrada` has stopped at a read error rather than at the
-// end of the input. std::cin reads through C's stdin (it is synchronised with stdio), which
-// records the error that the stream takes for an end of input.
-inline void comprobar_lectura_consola(const std::istream& entrada) {
-  if (&entrada != &std::cin || std::ferror(stdin) == 0) {
-    return;
-  }
-  struct stat estado {};
-  if (::fstat(0, &estado) == 0 && S_ISDIR(estado.st_mode)) {
-    throw fallo("entrada estandar: error de lectura: es un directorio");
-  }
-  throw fallo("entrada estandar: error de lectura");
-}
-
-// Reads one 32-bit integer by formatted extraction: leading white space (line ends included) is
-// skipped and everything after the number stays unread, so "5 resto" gives 5 and "5.7" gives 5.
-// Throws a `fallo` with a message when there is no number, the text is not an integer,
-// or the integer lies outside the 32-bit range.
-// A read error (standard input is a directory, or the device fails) is reported as such, not as
-// a missing number.
-inline std::int32_t leer_entero_consola(std::istream& entrada) {
-  entrada >> std::ws;
-  comprobar_lectura_consola(entrada);
-  if (entrada.eof() || entrada.bad()) {
-    throw fallo("entrada estandar: falta el numero");
-  }
-  std::int32_t n = 0;
-  const bool leido = static_cast<bool>(entrada >> n);
-  comprobar_lectura_consola(entrada);
-  if (leido) {
-    return n;
-  }
-  // After a failed extraction the stream leaves 0 for text that is no number and the nearest
-  // limit for a number that does not fit.
-  if (n == std::numeric_limits<std::int32_t>::max() ||
-      n == std::numeric_limits<std::int32_t>::min()) {
-    throw fallo("entrada estandar: el numero no cabe en 32 bits (de -2147483648 a 2147483647)");
-  }
-  throw fallo("entrada estandar: se esperaba un numero entero");
 }

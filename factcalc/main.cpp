@@ -7,6 +7,7 @@
 
 #include "argumentos.hpp"
 #include "consola.hpp"
+#include "entero_consola.hpp"
 #include "fact.hpp"
 #include "factorial_exacto.hpp"
 

@@ -11,9 +11,12 @@
 #include "argumentos.hpp"
 #include "avance.hpp"
 #include "consola.hpp"
+#include "entero_consola.hpp"
 #include "fallo.hpp"
 #include "fibonacci.hpp"
+#include "fibonacci_avance.hpp"
 #include "fibonacci_exacto.hpp"
+#include "ganchos.hpp"
 #include "pila.hpp"
 
 namespace {
@@ -45,7 +48,8 @@ int ejecutar() {
   }
   // A long run shows its progress on a terminal's standard error, erased before each line of
   // standard output.
-  avance_en_terminal avance(programa, log10_llamadas_de_ejecucion(n));
+  avance_en_terminal avance(programa, log10_llamadas_de_ejecucion(n), avance_si::terminal, {},
+                            espera_de_avance());
   const auto evaluar = [&avance](std::int32_t m) { return fibonacci_avisando(m, avance); };
   const std::int32_t f = evaluar(n);
   avance.borrar();

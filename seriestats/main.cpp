@@ -3,11 +3,12 @@
 //
 // The values are read and echoed a block at a time; the running sum advances with each block.
 // The sum of squared deviations needs the mean, so the series is gone through a second time:
-// from memory while it fits in the budget (ganchos.hpp) or cannot be read again (a named pipe). A
-// longer series in a file that can be read again is held up to the budget, and the rest is read
-// from the file a second time. That second reading must give the same values bit for bit (their
-// number and a keyed checksum of their bits, huella.hpp, are compared); if the file has changed,
-// the run fails and prints no figure. Both figures are computed before the first is printed.
+// from memory while it fits in the budget (valores_en_memoria) or cannot be read again (a named
+// pipe). A longer series in a file that can be read again is held up to the budget, and the rest
+// is read from the file a second time. That second reading must give the same values bit for bit
+// (their number and a keyed checksum of their bits, huella.hpp, are compared); if the file has
+// changed, the run fails and prints no figure. Both figures are computed before the first is
+// printed.
 //
 // Beside the float arithmetic run exact sums of the values as written (exacta.hpp); when the
 // printed figures stray from the true ones beyond its tolerance, a warning line on standard error
@@ -47,6 +48,9 @@ constexpr const char* descripcion =
 
 constexpr std::size_t trozo = 4096;  // values read, echoed and summed at a time
 
+// The most values held in memory, 16 Mi values (64 MiB); the test build's hooks make it smaller.
+constexpr std::int64_t valores_en_memoria = std::int64_t{1} << 24;
+
 // How the series is gone through: its length, how many of its values are held in memory, and
 // whether the rest is read from the file a second time (then with the key of its checksum).
 struct plan_de_lectura {
@@ -74,8 +78,9 @@ std::int32_t leer_numero_de_valores(fichero_vec& datos) {
 }
 
 plan_de_lectura planear(fichero_vec& datos, std::int32_t n, const ganchos& g) {
-  if (n > g.presupuesto() && datos.se_puede_releer()) {
-    return {n, g.presupuesto(), clave_aleatoria()};
+  const std::int64_t guardados = g.presupuesto(valores_en_memoria);
+  if (n > guardados && datos.se_puede_releer()) {
+    return {n, guardados, clave_aleatoria()};
   }
   return {n, n, std::nullopt};
 }

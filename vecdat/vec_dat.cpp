@@ -185,7 +185,7 @@ std::string numero(std::int64_t k) { return std::to_string(k); }
 
 // The characters of the blocks one at a time, as the grammar walks them: actual() is the next
 // character without consuming it, siguiente() consumes it and returns the one after. A read
-// error of the device, met when the next block is fetched, leaves as std::ios_base::failure.
+// error of the device, met when the next block is fetched, leaves as error_de_lectura.
 class fichero_vec::cursor {
  public:
   explicit cursor(fichero_vec& datos) : datos_(datos) {}
@@ -260,15 +260,9 @@ class fichero_vec::cursor {
 fichero_vec::fichero_vec(const char* nombre, std::size_t tamano_bloque)
     : nombre_(nombre),
       de_fichero_(true),
-      memoria_fichero_(tamano_bloque + 1),
+      fichero_(nombre, tamano_bloque),
       fuente_(&fichero_),
-      bloque_(tamano_bloque + 1, '\0') {
-  // The file buffer reads one block at a time from the device (it keeps one byte of its memory
-  // for itself), so that each block is one read at most. It must be given before the file is
-  // opened.
-  fichero_.pubsetbuf(memoria_fichero_.data(), static_cast<std::streamsize>(tamano_bloque + 1));
-  fichero_.open(nombre, std::ios::in);
-}
+      bloque_(tamano_bloque + 1, '\0') {}
 
 fichero_vec::fichero_vec(std::streambuf& fuente, std::size_t tamano_bloque)
     : nombre_(nombre_vec), de_fichero_(false), fuente_(&fuente), bloque_(tamano_bloque + 1, '\0') {}
@@ -281,7 +275,7 @@ void fichero_vec::comprobar() const {
   }
   std::error_code error;
   const auto estado = std::filesystem::status(nombre_, error);
-  if (!fichero_.is_open()) {
+  if (!fichero_.abierto()) {
     fallar(estado.type() == std::filesystem::file_type::not_found
                ? "no existe en el directorio de trabajo"
                : "no se puede abrir para lectura");
@@ -297,8 +291,8 @@ void fichero_vec::comprobar() const {
 // A block is one read of the device at most, taken whole before the next read is tried: sgetc()
 // makes the source read when its buffer is empty (and throws on a read error, when nothing of
 // this block has been taken), and the bytes it then holds are copied out. A larger request
-// (sgetn of a whole block) would let the file buffer loop over several reads and, when a later
-// one fails, throw away the bytes of the earlier ones with the exception.
+// (sgetn of a whole block) would let the source loop over several reads and, when a later one
+// fails, throw away the bytes of the earlier ones with the exception.
 bool fichero_vec::rellenar() {
   if (agotado_) {
     return false;
@@ -466,7 +460,7 @@ std::int32_t fichero_vec::leer_cuenta() {
   lectura r = lectura::fin;
   try {
     r = extraer_entero(n);
-  } catch (const std::ios_base::failure&) {
+  } catch (const error_de_lectura&) {
     fallar("error de lectura antes de la cuenta de valores");
   }
   switch (r) {
@@ -499,7 +493,7 @@ valores_leidos fichero_vec::leer_valores(std::span<float> valores,
         break;
       }
     }
-  } catch (const std::ios_base::failure&) {
+  } catch (const error_de_lectura&) {
     const std::int64_t ultimo = primer_valor + static_cast<std::int64_t>(i) - 1;
     return {i, parada::error_de_lectura,
             nombre_ + ": " +
@@ -570,7 +564,7 @@ std::optional<std::int64_t> fichero_vec::bytes_restantes() {
   return std::max<std::int64_t>(0, static_cast<std::int64_t>(final) - posicion());
 }
 
-void fichero_vec::cerrar() { fichero_.close(); }
+void fichero_vec::cerrar() { fichero_.cerrar(); }
 
 std::streambuf& fichero_vec::origen() { return *fuente_; }
 

@@ -25,13 +25,13 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <optional>
 #include <span>
 #include <streambuf>
 #include <string>
 #include <vector>
 
+#include "lectura.hpp"
 #include "natural.hpp"
 
 // Outcome of one extraction, as the stream would report it.
@@ -131,7 +131,7 @@ class fichero_vec {
 
   // One extraction each, as `std::istream >> int` (an int of 32 bits) and `std::istream >>
   // float` do it: white space skipped, then the token; leer_cuenta and leer_valores read through
-  // these very functions. A read error of the device leaves as std::ios_base::failure.
+  // these very functions. A read error of the device leaves as error_de_lectura.
   lectura extraer_entero(std::int32_t& valor);
   lectura extraer_real(float& valor, decimal_leido& decimal);
 
@@ -180,9 +180,8 @@ class fichero_vec {
   [[noreturn]] void fallar(const std::string& que) const;
 
   std::string nombre_;
-  bool de_fichero_;                    // reading the named file, not another buffer
-  std::vector<char> memoria_fichero_;  // the file buffer's: one device read fills it at most
-  std::filebuf fichero_;
+  bool de_fichero_;             // reading the named file, not another buffer
+  fichero_de_lectura fichero_;  // the named file's bytes: one device read fills its buffer
   std::streambuf* fuente_;
   std::vector<char> bloque_;        // the block, and one byte more for a sentinel after its end
   std::size_t pos_ = 0;             // next byte to scan in the block

@@ -1,4 +1,5 @@
 #include "fibonacci.hpp"
+#include "fibonacci_avance.hpp"
 
 #include <gtest/gtest.h>
 

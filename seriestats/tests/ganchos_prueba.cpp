@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdint>
 #include <fstream>
 #include <ios>
@@ -23,7 +22,6 @@
 #include <sstream>
 #include <streambuf>
 #include <string>
-#include <system_error>
 
 #include "ganchos.hpp"
 #include "vec_dat.hpp"
@@ -31,8 +29,8 @@
 namespace {
 
 // The file's bytes through a buffer of its own, at most 4096 of them a read, up to a limit; past
-// it every read fails as the device would, with std::ios_base::failure as the file buffer
-// throws it.
+// it every read fails as the device would, with error_de_lectura as the file's reading
+// (lectura.hpp) throws it.
 class fuente_con_fallo : public std::streambuf {
  public:
   fuente_con_fallo(std::streambuf& real, std::streamsize limite) : real_(real), quedan_(limite) {}
@@ -40,7 +38,7 @@ class fuente_con_fallo : public std::streambuf {
  protected:
   int_type underflow() override {
     if (quedan_ <= 0) {
-      throw std::ios_base::failure("simulated EIO", std::error_code(EIO, std::generic_category()));
+      throw error_de_lectura();
     }
     const std::streamsize leidos = real_.sgetn(
         memoria_.data(), std::min(static_cast<std::streamsize>(memoria_.size()), quedan_));
@@ -99,7 +97,9 @@ ganchos::ganchos(fichero_vec& datos) : estado_(std::make_unique<estado>()) {
 
 ganchos::~ganchos() = default;
 
-std::int64_t ganchos::presupuesto() const { return SERIESTATS_PRESUPUESTO_PRUEBA; }
+std::int64_t ganchos::presupuesto(std::int64_t /*del_programa*/) const {
+  return SERIESTATS_PRESUPUESTO_PRUEBA;
+}
 
 void ganchos::al_guardar(std::int64_t guardados) const {
   if (estado_->sin_memoria && guardados >= *estado_->sin_memoria) {
