@@ -98,21 +98,34 @@ suma_exacta::totales suma_exacta::total() const {
   return t;
 }
 
-figuras_verdaderas figuras(const suma_exacta::totales& t, std::int64_t n) {
-  const natural cuenta(static_cast<std::uint64_t>(n));
+namespace {
+
+// V = n Q - S^2, n^2 times the variance in the unit 10^2u.
+natural dispersion(const suma_exacta::totales& t, const natural& cuenta) {
+  return cuenta * t.q - t.s.magnitud * t.s.magnitud;
+}
+
+figuras_verdaderas figuras_de(const suma_exacta::totales& t, const natural& cuenta,
+                              const natural& v) {
   figuras_verdaderas f{"0", "0"};
   if (!t.s.magnitud.es_cero()) {
     cifras_decimales media = cociente(t.s.magnitud, cuenta, 7);
     media.exponente10 += t.u;
     f.media = texto_g(t.s.negativo, &media, 6);
   }
-  const natural v = cuenta * t.q - t.s.magnitud * t.s.magnitud;
   if (!v.es_cero()) {
     cifras_decimales desviacion = raiz_entre(v, cuenta);
     desviacion.exponente10 += t.u;
     f.desviacion = texto_g(false, &desviacion, 6);
   }
   return f;
+}
+
+}  // namespace
+
+figuras_verdaderas figuras(const suma_exacta::totales& t, std::int64_t n) {
+  const natural cuenta(static_cast<std::uint64_t>(n));
+  return figuras_de(t, cuenta, dispersion(t, cuenta));
 }
 
 std::optional<std::string> aviso_de_desvio(const suma_exacta& sumas, std::int64_t n, float media_f,
@@ -122,7 +135,7 @@ std::optional<std::string> aviso_de_desvio(const suma_exacta& sumas, std::int64_
   }
   const suma_exacta::totales t = sumas.total();
   const natural cuenta(static_cast<std::uint64_t>(n));
-  const natural v = cuenta * t.q - t.s.magnitud * t.s.magnitud;
+  const natural v = dispersion(t, cuenta);
   bool se_aparta = !std::isfinite(media_f) || !std::isfinite(desviacion_f);
   if (!se_aparta) {
     // The deviation s = F 2^g against sd = sqrt(V) 10^u / n: |s - sd| > sd / 1000 means
@@ -151,7 +164,7 @@ std::optional<std::string> aviso_de_desvio(const suma_exacta& sumas, std::int64_
   if (!se_aparta) {
     return std::nullopt;
   }
-  const figuras_verdaderas f = figuras(t, n);
+  const figuras_verdaderas f = figuras_de(t, cuenta, v);
   return "aviso: las cifras impresas se apartan en mas del 0.1 % de las de los valores escritos en "
          "vec.dat: la media verdadera es " +
          f.media + " y la desviacion tipica verdadera es " + f.desviacion;

@@ -494,12 +494,14 @@ valores_leidos fichero_vec::leer_valores(std::span<float> valores,
       }
     }
   } catch (const error_de_lectura&) {
+    guardar_largos_ = false;
     const std::int64_t ultimo = primer_valor + static_cast<std::int64_t>(i) - 1;
     return {i, parada::error_de_lectura,
             nombre_ + ": " +
                 (ultimo == 0 ? std::string("error de lectura tras la cuenta de valores")
                              : "error de lectura tras el valor " + numero(ultimo))};
   }
+  guardar_largos_ = false;
   const std::string k = numero(primer_valor + static_cast<std::int64_t>(i));
   switch (r) {
     case lectura::ok:
