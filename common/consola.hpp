@@ -26,7 +26,7 @@
 #include "fallo.hpp"
 
 // Writes "programa: mensaje" to standard error and returns the failure status.
-inline int fallar(std::string_view programa, std::string_view mensaje) {
+inline int informar_fallo(std::string_view programa, std::string_view mensaje) {
   std::cerr << programa << ": " << mensaje << '\n';
   return 1;
 }
@@ -44,7 +44,7 @@ inline void comprobar_salida() {
 inline int terminar(std::string_view programa) {
   std::cout.flush();
   if (!std::cout) {
-    return fallar(programa, salida_perdida().what());
+    return informar_fallo(programa, salida_perdida().what());
   }
   return 0;
 }
@@ -92,15 +92,16 @@ inline bool asegurar_descriptores() {
 template <typename Cuerpo>
 int ejecutar_informando(std::string_view programa, Cuerpo cuerpo) {
   if (!asegurar_descriptores()) {
-    return fallar(programa, "/dev/null: no se puede abrir para un descriptor estandar cerrado");
+    return informar_fallo(programa,
+                          "/dev/null: no se puede abrir para un descriptor estandar cerrado");
   }
   try {
     return cuerpo();
   } catch (const fallo& error) {
-    return fallar(programa, error.what());
+    return informar_fallo(programa, error.what());
   } catch (const std::bad_alloc&) {
-    return fallar(programa, "memoria insuficiente");
+    return informar_fallo(programa, "memoria insuficiente");
   } catch (const std::exception&) {
-    return fallar(programa, "error inesperado de la biblioteca; no se da ningun resultado");
+    return informar_fallo(programa, "error inesperado de la biblioteca; no se da ningun resultado");
   }
 }

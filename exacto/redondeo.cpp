@@ -13,7 +13,7 @@ cifras_decimales cifras_de(const natural& a, int exponente10_unidades) {
 // Long division, one decimal digit at a time: the remainder r < b, times 10 plus the next digit
 // of a (0 past its end), holds b at most 9 times. The digit found after bringing down digit i of
 // a stands for 10^(L - 1 - i), L being a's number of digits.
-cifras_decimales cociente(const natural& a, const natural& b, int cuantas) {
+cifras_decimales cifras_del_cociente(const natural& a, const natural& b, int cuantas) {
   const std::string cifras_a = a.decimal();
   const auto largo = static_cast<std::ptrdiff_t>(cifras_a.size());
   cifras_decimales d;
@@ -44,7 +44,7 @@ cifras_decimales cociente(const natural& a, const natural& b, int cuantas) {
 // sqrt(a) / b = sqrt(a 10^(2p) / b^2) / 10^p. With W = floor(a 10^(2p) / b^2), of some forty
 // digits, and r = floor(sqrt(W)), the value times 10^p lies in [r, r + 1), and it is r exactly
 // when nothing was dropped on the way: r^2 = W and W is the quotient exactly.
-cifras_decimales raiz_entre(const natural& a, const natural& b) {
+cifras_decimales cifras_de_raiz_entre(const natural& a, const natural& b) {
   const natural b2 = b * b;
   const int p2 = 44 - static_cast<int>(a.cifras()) + static_cast<int>(b2.cifras());
   const int p = p2 > 0 ? (p2 + 1) / 2 : -((-p2) / 2);
@@ -58,7 +58,8 @@ cifras_decimales raiz_entre(const natural& a, const natural& b) {
     resto = sobra;
   }
   // The quotient by b^2, by long division into digits: W is an integer of some forty digits.
-  const cifras_decimales w = cociente(escalado, b2, static_cast<int>(escalado.cifras()) + 1);
+  const cifras_decimales w =
+      cifras_del_cociente(escalado, b2, static_cast<int>(escalado.cifras()) + 1);
   // w holds every integer digit of the quotient and at least one after the point.
   const int enteras = w.exponente10 + 1;
   natural entero_w;

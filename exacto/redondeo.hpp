@@ -24,10 +24,10 @@ struct cifras_decimales {
 cifras_decimales cifras_de(const natural& a, int exponente10_unidades);
 
 // The first `cuantas` significant digits of a / b, for a > 0 and b > 0, by long division.
-cifras_decimales cociente(const natural& a, const natural& b, int cuantas);
+cifras_decimales cifras_del_cociente(const natural& a, const natural& b, int cuantas);
 
 // The first significant digits (twenty at least) of sqrt(a) / b, for a > 0 and b > 0.
-cifras_decimales raiz_entre(const natural& a, const natural& b);
+cifras_decimales cifras_de_raiz_entre(const natural& a, const natural& b);
 
 // Rounds to `precision` significant digits, nearest with ties to even, and drops trailing zeros.
 void redondear(cifras_decimales& d, int precision);

@@ -75,7 +75,7 @@ inline std::optional<std::string> aviso_de_desbordamiento(std::int32_t n) {
   aviso += valores + (desbordados == 1 ? "" : ",") + " y el cociente exacto " + nombre(n) + "/" +
            nombre(n - 1) + " es ";
   // |F(n) / F(n-1)| lies between 1/2 and 2, so %g writes it without exponent.
-  const cifras_decimales cifras = cociente(p.magnitud, q.magnitud, cifras_cociente + 1);
+  const cifras_decimales cifras = cifras_del_cociente(p.magnitud, q.magnitud, cifras_cociente + 1);
   aviso += texto_g(p.negativo != q.negativo, &cifras, cifras_cociente);
   return aviso;
 }

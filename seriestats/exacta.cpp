@@ -109,12 +109,12 @@ figuras_verdaderas figuras_de(const suma_exacta::totales& t, const natural& cuen
                               const natural& v) {
   figuras_verdaderas f{"0", "0"};
   if (!t.s.magnitud.es_cero()) {
-    cifras_decimales media = cociente(t.s.magnitud, cuenta, 7);
+    cifras_decimales media = cifras_del_cociente(t.s.magnitud, cuenta, 7);
     media.exponente10 += t.u;
     f.media = texto_g(t.s.negativo, &media, 6);
   }
   if (!v.es_cero()) {
-    cifras_decimales desviacion = raiz_entre(v, cuenta);
+    cifras_decimales desviacion = cifras_de_raiz_entre(v, cuenta);
     desviacion.exponente10 += t.u;
     f.desviacion = texto_g(false, &desviacion, 6);
   }

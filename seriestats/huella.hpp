@@ -30,7 +30,7 @@ class huella_siphash {
         v3_(clave[1] ^ 0x7465646279746573U) {}
 
   // Appends the values to the message.
-  void sumar(std::span<const float> valores) {
+  void agregar(std::span<const float> valores) {
     std::size_t i = 0;
     if (impar_ && !valores.empty()) {  // completes the word begun by the last value
       comprimir(pendiente_ | (std::uint64_t{bits(valores[0])} << 32));

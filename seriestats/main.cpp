@@ -162,7 +162,7 @@ primera_lectura leer_serie(fichero_vec& datos, const plan_de_lectura& plan, cons
       g.al_guardar(hechos + static_cast<std::int64_t>(k));
       lectura.valores.insert(lectura.valores.end(), valores.begin(), valores.end());
     } else {
-      lectura.huella->sumar(valores);
+      lectura.huella->agregar(valores);
     }
     hechos += static_cast<std::int64_t>(k);
     avance.leidos(k);
@@ -206,7 +206,7 @@ float acumular_cuadrados(fichero_vec& datos, const plan_de_lectura& plan,
       fallar_cambio();
     }
     acumulado = desviaciones(acumulado, valores, media_x);
-    otra.sumar(valores);
+    otra.agregar(valores);
     hechos += static_cast<std::int64_t>(k);
     avance.releidos(k);
   }

@@ -153,7 +153,7 @@ std::pair<std::string, int> cociente_de_referencia(std::uint64_t a, std::uint64_
 
 // Random pairs at every precision from 1 digit, where carries through 9s to a new leading digit
 // and exact ties are frequent (a few dozen of each).
-TEST(Cociente, AgreesWithLongDivisionByHand) {
+TEST(CifrasDelCociente, AgreesWithLongDivisionByHand) {
   std::mt19937_64 azar(20261207);
   for (int i = 0; i < 20000; ++i) {
     // Sizes up to 2^60 and divisors often powers of 2 or 5, whose quotients end.
@@ -161,7 +161,7 @@ TEST(Cociente, AgreesWithLongDivisionByHand) {
     const std::uint64_t y = i % 4 == 0 ? (i % 8 == 0 ? 1ULL << (azar() % 60) : 95367431640625ULL)
                                        : (azar() >> (4 + azar() % 60)) + 1;
     const int cifras = 1 + static_cast<int>(azar() % 25);
-    cifras_decimales d = cociente(natural(x), natural(y), cifras + 1);
+    cifras_decimales d = cifras_del_cociente(natural(x), natural(y), cifras + 1);
     redondear(d, cifras);
     ASSERT_EQ(std::make_pair(d.cifras, d.exponente10), cociente_de_referencia(x, y, cifras))
         << x << " / " << y << ", " << cifras;
@@ -171,7 +171,7 @@ TEST(Cociente, AgreesWithLongDivisionByHand) {
 // The digits of sqrt(a) / b bracket the root: with R their integer and 10^k its unit,
 // (R b 10^k)^2 <= a < ((R + 1) b 10^k)^2, equality exactly when nothing follows them. Perfect
 // squares over powers of ten end; other numbers do not.
-TEST(RaizEntre, BracketsTheRootAndKnowsWhenItEnds) {
+TEST(CifrasDeRaizEntre, BracketsTheRootAndKnowsWhenItEnds) {
   std::mt19937_64 azar(3);
   for (int i = 0; i < 3000; ++i) {
     const std::uint64_t raiz = azar() >> (4 + azar() % 60);
@@ -180,7 +180,7 @@ TEST(RaizEntre, BracketsTheRootAndKnowsWhenItEnds) {
       continue;
     }
     const natural b((azar() >> (azar() % 64)) % 1000000 + 1);
-    const cifras_decimales d = raiz_entre(a, b);
+    const cifras_decimales d = cifras_de_raiz_entre(a, b);
     const natural r = natural::de_cifras(d.cifras);
     const int unidad = d.exponente10 - static_cast<int>(d.cifras.size()) + 1;  // 10^unidad
     const auto escala = [&](const natural& x) {

@@ -31,7 +31,7 @@ TEST(HuellaSiphash, GivesTheReferenceVectorsWhateverThePieces) {
       huella_siphash h(clave);
       const std::span<const float> todo(valores);
       for (std::size_t i = 0; i < todo.size(); i += pieza) {
-        h.sumar(todo.subspan(i, std::min(pieza, todo.size() - i)));
+        h.agregar(todo.subspan(i, std::min(pieza, todo.size() - i)));
       }
       EXPECT_EQ(h.valor(), esperado) << k << " values in pieces of " << pieza;
     }
