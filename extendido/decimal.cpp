@@ -13,12 +13,6 @@
 // The one rounding routine of exact figures then applies the rule and lays out the text
 // (exacto/redondeo.hpp). glibc rounds in the current rounding mode; the programs never change it
 // from nearest, the only mode here.
-//
-// Encodings: the canonical ones of the format are supported. For the others the text is the one
-// glibc's printf writes on amd64, measured there: an unnormal (exponent 1..0x7ffe with bit 63
-// clear), a pseudo-infinity and a pseudo-NaN (exponent 0x7fff with bit 63 clear) print as "nan"
-// with their sign; a pseudo-denormal (exponent 0 with bit 63 set) prints as if bit 63 were
-// clear, except when that leaves nothing, where it prints 2^-16382 (the x87's value for it).
 
 #include <algorithm>
 #include <array>
@@ -106,7 +100,7 @@ cifras_decimales cifras_exactas(std::uint64_t m, int e) {
 
 }  // namespace
 
-std::string texto_general(const extendido_software& x, int precision) {
+std::string texto_g(const extendido_software& x, int precision) {
   // As printf: a negative precision is taken as omitted (6), zero as 1.
   if (precision < 0) {
     precision = 6;
@@ -114,22 +108,13 @@ std::string texto_general(const extendido_software& x, int precision) {
     precision = 1;
   }
   const std::string signo = x.negativo ? "-" : "";
-  const bool entero_puesto = (x.significando & bit_entero) != 0;
   if (x.exponente == 0x7fff) {
     const bool infinito = x.significando == bit_entero;
     return signo + (infinito ? "inf" : "nan");
   }
-  if (x.exponente != 0 && !entero_puesto) {
-    return signo + "nan";  // an unnormal
-  }
-  std::uint64_t m = x.significando;
-  int e = x.exponente - sesgo - 63;
-  if (x.exponente == 0) {
-    e = 1 - sesgo - 63;  // denormals share the exponent of the smallest normals
-    if (entero_puesto && m != bit_entero) {
-      m &= ~bit_entero;  // a pseudo-denormal, read as glibc reads it
-    }
-  }
+  const std::uint64_t m = x.significando;
+  // Denormals share the exponent of the smallest normals.
+  const int e = (x.exponente == 0 ? 1 : x.exponente) - sesgo - 63;
   if (m == 0) {
     return signo + "0";
   }
@@ -147,7 +132,7 @@ std::string texto_general(const extendido_software& x, int precision) {
 std::ostream& operator<<(std::ostream& salida, const extendido_software& x) {
   const std::streamsize pedida = salida.precision();
   const int precision = pedida > INT_MAX ? INT_MAX : static_cast<int>(pedida < 0 ? -1 : pedida);
-  std::string texto = texto_general(x, precision);
+  std::string texto = texto_g(x, precision);
   const char punto = std::use_facet<std::numpunct<char>>(salida.getloc()).decimal_point();
   if (punto != '.') {
     std::replace(texto.begin(), texto.end(), '.', punto);

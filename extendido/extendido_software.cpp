@@ -14,15 +14,11 @@ namespace extendido_interno {
 
 namespace {
 
-enum class clase { cero, finito, infinito, nan, rechazado };
+enum class clase { cero, finito, infinito, nan };
 
 clase clasificar(const extendido_software& x) {
-  const bool entero = (x.significando & bit_entero) != 0;
   if (x.exponente == 0) {
-    return x.significando == 0 ? clase::cero : clase::finito;  // a denormal, or a pseudo-denormal
-  }
-  if (!entero) {
-    return clase::rechazado;  // unnormal, pseudo-infinity, pseudo-NaN
+    return x.significando == 0 ? clase::cero : clase::finito;  // zero, or a denormal
   }
   if (x.exponente == exponente_especial) {
     return x.significando == bit_entero ? clase::infinito : clase::nan;
@@ -30,8 +26,8 @@ clase clasificar(const extendido_software& x) {
   return clase::finito;
 }
 
-// The prelude of every operation on two operands: their classes, and the result when either is in
-// a refused format (the default NaN) or a NaN (the one that propagar_nan chooses).
+// The prelude of every operation on two operands: their classes, and the result when either is a
+// NaN (the one that propagar_nan chooses).
 struct operandos_clasificados {
   clase a;
   clase b;
@@ -42,9 +38,6 @@ operandos_clasificados clasificar_operandos(const extendido_software& a,
                                             const extendido_software& b) {
   const clase ca = clasificar(a);
   const clase cb = clasificar(b);
-  if (ca == clase::rechazado || cb == clase::rechazado) {
-    return {ca, cb, nan_por_defecto()};
-  }
   if (ca == clase::nan || cb == clase::nan) {
     return {ca, cb, propagar_nan(a, b)};
   }
@@ -52,7 +45,7 @@ operandos_clasificados clasificar_operandos(const extendido_software& a,
 }
 
 // A finite nonzero value as an unbounded exponent and a significand with bit 63 set. A denormal
-// (or pseudo-denormal) has the value of exponente 1.
+// has the value of exponente 1.
 struct desempaquetado {
   std::int32_t exponente;
   std::uint64_t significando;
@@ -66,10 +59,9 @@ desempaquetado desempaquetar(const extendido_software& x) {
   return {1 - s, x.significando << s};
 }
 
-// A finite nonzero value in its canonical encoding (a pseudo-denormal becomes normal).
-extendido_software canonico(const extendido_software& x, bool negativo) {
-  const desempaquetado u = desempaquetar(x);
-  return redondear_y_empaquetar(negativo, u.exponente, u.significando, 0);
+// x with the sign `negativo`.
+extendido_software con_signo(const extendido_software& x, bool negativo) {
+  return empaquetar(negativo, x.exponente, x.significando);
 }
 
 extendido_software silenciar(const extendido_software& x) {
@@ -140,26 +132,12 @@ extendido_software redondear_fuera_de_rango(bool negativo, std::int32_t exponent
   if (exponente > 0) {  // 2^16384 or more: overflow, which rounding to nearest takes to infinity
     return infinito(negativo);
   }
-  // Below the normal range: the denormal, value significando * 2^(1 - 16383 - 63). Shift the
-  // exact significand right to that scale, everything shifted out going to resto (old resto
-  // as sticky), then round once at the reduced precision.
-  const std::int32_t corrimiento = 1 - exponente;
-  const std::uint64_t pegajoso = resto != 0 ? 1U : 0U;
-  if (corrimiento < 64) {
-    resto = (significando << (64 - corrimiento)) | pegajoso;
-    significando >>= corrimiento;
-  } else {
-    resto = corrimiento == 64 ? significando | pegajoso : 1U;  // significando is nonzero
-    significando = 0;
-  }
-  if (resto >= bit_entero) {
-    ++significando;  // cannot carry out: significando < 2^63 here
-    if (resto == bit_entero) {
-      significando &= ~std::uint64_t{1};
-    }
-  }
-  // A round up to 2^63 is the smallest normal number; zero keeps the sign.
-  return empaquetar(negativo, (significando & bit_entero) != 0 ? 1 : 0, significando);
+  // Below the normal range: the denormal, value significando * 2^(1 - 16383 - 63). The exact
+  // significand shifted right to that scale, then rounded once at the reduced precision; a round
+  // up to 2^63 is the smallest normal number, and zero keeps the sign.
+  const palabras_128 p = correr_pegajoso(significando, resto, 1 - exponente);
+  const std::uint64_t redondeado = p.alto + sube(p.alto, p.bajo);  // p.alto < 2^63: no carry out
+  return empaquetar(negativo, (redondeado & bit_entero) != 0 ? 1 : 0, redondeado);
 }
 
 // ---- Addition and subtraction of magnitudes ---------------------------------------------------
@@ -186,20 +164,9 @@ extendido_software restar_magnitudes(bool negativo, std::int32_t ea, std::uint64
   // those units as the exact one, far below the round bit even after the normalising shift,
   // which is of one bit at most for d >= 2. When d == 1 the cancellation can be deep, but then
   // bajo holds at most its high bit and every shift is exact.
-  std::uint64_t bajo = 0;
-  std::uint64_t b_alto = 0;
-  if (d < 64) {
-    bajo = sb << (64 - d);
-    b_alto = sb >> d;
-  } else if (d == 64) {
-    bajo = sb;
-  } else if (d < 128) {
-    bajo = (sb >> (d - 64)) | ((sb << (128 - d)) != 0 ? 1U : 0U);
-  } else {
-    bajo = 1;
-  }
-  std::uint64_t alto = sa - b_alto - (bajo != 0 ? 1U : 0U);
-  bajo = 0 - bajo;
+  const palabras_128 b = correr_pegajoso(sb, 0, d);
+  std::uint64_t alto = sa - b.alto - (b.bajo != 0 ? 1U : 0U);
+  std::uint64_t bajo = 0 - b.bajo;
   if (alto == 0) {  // only when d == 1
     alto = bajo;
     bajo = 0;
@@ -216,7 +183,8 @@ extendido_software restar_magnitudes(bool negativo, std::int32_t ea, std::uint64
 
 // ---- The operations on any operands ----------------------------------------------------------
 
-extendido_software sumar_general(extendido_software a, extendido_software b, bool negativo_b) {
+extendido_software sumar_con_signo_general(extendido_software a, extendido_software b,
+                                           bool negativo_b) {
   if (es_normal(a) && es_normal(b)) {
     return a.negativo == negativo_b ? sumar_magnitudes(a.negativo, a.exponente, a.significando,
                                                        b.exponente, b.significando)
@@ -238,10 +206,10 @@ extendido_software sumar_general(extendido_software a, extendido_software b, boo
   }
   if (ca == clase::cero) {
     return cb == clase::cero ? cero(signo_suma_de_ceros(a.negativo, negativo_b))
-                             : canonico(b, negativo_b);
+                             : con_signo(b, negativo_b);
   }
   if (cb == clase::cero) {
-    return canonico(a, a.negativo);
+    return a;
   }
   const desempaquetado ua = desempaquetar(a);
   const desempaquetado ub = desempaquetar(b);
@@ -293,8 +261,6 @@ extendido_software desde_float_general(std::uint32_t bits) {
 std::uint32_t a_float_general(extendido_software x) {
   const std::uint32_t signo = x.negativo ? 0x80000000U : 0U;
   switch (clasificar(x)) {
-    case clase::rechazado:
-      return float_nan_por_defecto;
     case clase::nan:
       return nan_a_float(x);
     case clase::infinito:

@@ -11,12 +11,16 @@
 // exponente 0 and significando 0 (either sign); other values with exponente 0 are denormals,
 // whose value is that of exponente 1. exponente 0x7fff holds infinity (significando
 // 0x8000000000000000) and NaN (any other significando with bit 63 set); 0/0 gives the x87's
-// default NaN, negative with significando 0xC000000000000000. Like the x87, the operations take
-// a nonzero exponente with bit 63 clear (unnormals, pseudo-infinities, pseudo-NaNs) as invalid.
+// default NaN, negative with significando 0xC000000000000000. These canonical encodings are the
+// only ones that occur: every value comes from a conversion or an operation below, and none makes
+// another. The x87's other encodings (unnormals, pseudo-denormals, pseudo-infinities and
+// pseudo-NaNs), which only raw bits could make, are not handled.
 //
 // The code is plain integer arithmetic, the same on every target. Every operation computes its
 // exact result as a significand with the bits below it (the part per operation) and ends in
-// extendido_interno::redondear_y_empaquetar, the one rounding to 64 bits. The common case of
+// extendido_interno::redondear_y_empaquetar, the one rounding to 64 bits. Bits are aligned by one
+// sticky shift (correr_pegajoso) and rounded by one rule (sube), which the rounding to float
+// shares. The common case of
 // each step the programs take (normal operands, normal result) is inline here; zeros,
 // infinities, NaNs, denormals and results out of range go out of line to extendido_software.cpp.
 // The steps of the hot loops are marked always_inline: left to its own measure the compiler would
@@ -51,9 +55,9 @@ struct extendido_software {
 // The text that `std::ostream << long double` writes in the default (general) notation with
 // precision `precision` (0 counts as 1), as printf's %.*Lg: correct rounding of the exact binary
 // value, trailing zeros dropped, "inf", "-inf", "nan", "-nan", "-0".
-std::string texto_general(const extendido_software& x, int precision);
+std::string texto_g(const extendido_software& x, int precision);
 
-// Writes texto_general(x, salida.precision()) through the stream, so that a field width set
+// Writes texto_g(x, salida.precision()) through the stream, so that a field width set
 // before applies to it as it does to a number.
 std::ostream& operator<<(std::ostream& salida, const extendido_software& x);
 
@@ -118,6 +122,45 @@ inline std::uint32_t nan_a_float(const extendido_software& x) {
   return signo | 0x7fc00000U | (static_cast<std::uint32_t>(x.significando >> 40) & 0x3fffffU);
 }
 
+// ---- The two pieces of every rounding ----------------------------------------------------------
+//
+// Every operation aligns bits with one shift and rounds with one rule, here; the rounding to 64
+// bits below and the rounding to float at the end of this file are built of these two.
+
+using ::palabras_128;  // exacto/producto_64.hpp
+
+// The 128-bit number (alto, bajo) shifted right by n >= 0, with every bit shifted out of the
+// bottom kept as a 1 in the last bit of bajo (sticky). The result differs from the exact quotient
+// by less than that last bit, and only where the bit is set: a rounding that keeps alto and reads
+// bajo as its round and sticky bits gives the exact value's rounding.
+[[gnu::always_inline]] constexpr palabras_128 correr_pegajoso(std::uint64_t alto,
+                                                              std::uint64_t bajo, std::int32_t n) {
+  const auto pegajoso = [](std::uint64_t perdido) { return perdido != 0 ? std::uint64_t{1} : 0U; };
+  if (n == 0) {
+    return {alto, bajo};
+  }
+  if (n < 64) {
+    return {alto >> n, (alto << (64 - n)) | (bajo >> n) | pegajoso(bajo << (64 - n))};
+  }
+  if (n == 64) {
+    return {0, alto | pegajoso(bajo)};
+  }
+  if (n < 128) {
+    return {0, (alto >> (n - 64)) | pegajoso((alto << (128 - n)) | bajo)};
+  }
+  return {0, pegajoso(alto | bajo)};
+}
+
+// Rounding to nearest with ties to even, the one rule of every rounding: 1 if a value whose last
+// kept bit is the low bit of `ultimo`, with `resto` below it (its high bit the half unit, any
+// lower bit something nonzero below that), rounds up, else 0. Computed without a branch, since
+// the bits are as good as random.
+[[gnu::always_inline]] constexpr std::uint64_t sube(std::uint64_t ultimo, std::uint64_t resto) {
+  return (static_cast<std::uint64_t>(resto > bit_entero) |
+          (static_cast<std::uint64_t>(resto == bit_entero) & ultimo)) &
+         1U;
+}
+
 // ---- Rounding to 64 bits ----------------------------------------------------------------------
 
 // Continues redondear_y_empaquetar for an exponent outside 1 .. 0x7ffe: overflow to infinity, or
@@ -139,11 +182,7 @@ extendido_software redondear_fuera_de_rango(bool negativo, std::int32_t exponent
   if (static_cast<std::uint32_t>(exponente - 1) >= 0x7ffeU) {
     return redondear_fuera_de_rango(negativo, exponente, significando, resto);
   }
-  // Up above half a unit, or at half with an odd last bit (ties to even); computed without a
-  // branch, since the bits are as good as random.
-  const std::uint64_t arriba = static_cast<std::uint64_t>(resto > bit_entero) |
-                               (static_cast<std::uint64_t>(resto == bit_entero) & significando);
-  significando += arriba & 1U;
+  significando += sube(significando, resto);
   if (significando == 0) {  // all ones rounded up: 2^64 is 2^63 one binade higher
     significando = bit_entero;
     if (++exponente == exponente_especial) {
@@ -167,24 +206,16 @@ extendido_software redondear_fuera_de_rango(bool negativo, std::int32_t exponent
     std::swap(ea, eb);
     std::swap(sa, sb);
   }
-  const std::int32_t d = ea - eb;
   // b aligned to a: the bits of b that fall below a's last bit go to resto, exactly while d < 64
-  // and, from 64 on, as round bit (d == 64: b's leading bit) and sticky bits. When the exact sum
-  // fits in 64 bits resto stays 0 and the rounding below adds nothing.
-  std::uint64_t resto = 0;
-  if (d != 0) {
-    if (d < 64) {
-      resto = sb << (64 - d);
-      sb >>= d;
-    } else {
-      resto = d == 64 ? sb : 1;
-      sb = 0;
-    }
-  }
-  std::uint64_t suma = sa + sb;
+  // and, from 64 on, as round and sticky bits. When the exact sum fits in 64 bits resto stays 0
+  // and the rounding below adds nothing.
+  const palabras_128 b = correr_pegajoso(sb, 0, ea - eb);
+  std::uint64_t resto = b.bajo;
+  std::uint64_t suma = sa + b.alto;
   if (suma < sa) {  // carry out of bit 63: one bit more, the last one goes to resto
-    resto = (suma << 63) | (resto != 0 ? 1U : 0U);
-    suma = (suma >> 1) | bit_entero;
+    const palabras_128 corrida = correr_pegajoso(suma, resto, 1);
+    suma = corrida.alto | bit_entero;
+    resto = corrida.bajo;
     ++ea;
   }
   return redondear_y_empaquetar(negativo, ea, suma, resto);
@@ -197,7 +228,6 @@ extendido_software restar_magnitudes(bool negativo, std::int32_t ea, std::uint64
 // The 128-bit product of two 64-bit words (exacto/producto_64.hpp).
 using ::multiplicar_64x64;
 using ::multiplicar_64x64_portatil;
-using ::palabras_128;
 
 // |a| * |b| with the sign `negativo`. The product of two significands in [2^63, 2^64) lies in
 // [2^126, 2^128): its high word has bit 63 or bit 62 set.
@@ -235,7 +265,8 @@ using ::palabras_128;
 }
 
 // a + b, where b has the sign negativo_b (subtraction passes b's sign inverted), on any operands.
-extendido_software sumar_general(extendido_software a, extendido_software b, bool negativo_b);
+extendido_software sumar_con_signo_general(extendido_software a, extendido_software b,
+                                           bool negativo_b);
 extendido_software multiplicar_general(extendido_software a, extendido_software b);
 extendido_software desde_float_general(std::uint32_t bits);
 std::uint32_t a_float_general(extendido_software x);
@@ -264,9 +295,9 @@ std::uint32_t a_float_general(extendido_software x);
   return redondear_y_empaquetar(suma < 0, e + ceros - s, magnitud << s, 0);
 }
 
-[[gnu::always_inline]] inline extendido_software sumar(const extendido_software& a,
-                                                       const extendido_software& b,
-                                                       bool negativo_b) {
+[[gnu::always_inline]] inline extendido_software sumar_con_signo(const extendido_software& a,
+                                                                 const extendido_software& b,
+                                                                 bool negativo_b) {
   if (es_normal(a) && es_normal(b)) {
     const std::uint64_t bajos = a.significando | b.significando;
     const std::int32_t d = a.exponente - b.exponente;
@@ -282,20 +313,15 @@ std::uint32_t a_float_general(extendido_software x);
       return sumar_magnitudes(a.negativo, a.exponente, a.significando, b.exponente, b.significando);
     }
   }
-  return sumar_general(a, b, negativo_b);
+  return sumar_con_signo_general(a, b, negativo_b);
 }
 
 // s / 2^c rounded to nearest, ties to even, for c >= 40 (so the quotient fits in 24 bits and a
 // tie up can reach 2^24 at most).
-constexpr std::uint32_t redondear_a_24_bits(std::uint64_t s, std::int32_t c) {
-  if (c > 64) {  // s / 2^c < 1/2
-    return 0;
-  }
-  const std::uint64_t cociente = c == 64 ? 0 : s >> c;
-  const std::uint64_t resto = c == 64 ? s : s << (64 - c);
-  const std::uint64_t arriba = static_cast<std::uint64_t>(resto > bit_entero) |
-                               (static_cast<std::uint64_t>(resto == bit_entero) & cociente);
-  return static_cast<std::uint32_t>(cociente + (arriba & 1U));
+[[gnu::always_inline]] constexpr std::uint32_t redondear_a_24_bits(std::uint64_t s,
+                                                                   std::int32_t c) {
+  const palabras_128 p = correr_pegajoso(s, 0, c);
+  return static_cast<std::uint32_t>(p.alto + sube(p.alto, p.bajo));
 }
 
 }  // namespace extendido_interno
@@ -344,12 +370,12 @@ inline extendido_software::extendido_software(std::int32_t v) {
 
 [[gnu::always_inline]] inline extendido_software operator+(extendido_software a,
                                                            extendido_software b) {
-  return extendido_interno::sumar(a, b, b.negativo);
+  return extendido_interno::sumar_con_signo(a, b, b.negativo);
 }
 
 [[gnu::always_inline]] inline extendido_software operator-(extendido_software a,
                                                            extendido_software b) {
-  return extendido_interno::sumar(a, b, !b.negativo);
+  return extendido_interno::sumar_con_signo(a, b, !b.negativo);
 }
 
 [[gnu::always_inline]] inline extendido_software operator*(extendido_software a,
