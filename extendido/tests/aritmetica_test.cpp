@@ -160,28 +160,28 @@ class operandos {
       case 6:
         switch (g_.hasta(4)) {
           case 0:
-            return con_campos(negativo, 0, 0);
+            return empaquetar(negativo, 0, 0);
           case 1:
-            return con_campos(negativo, 0x7fff, bit_entero);
+            return empaquetar(negativo, 0x7fff, bit_entero);
           case 2:  // NaN, quiet or signalling
           {
             const std::uint64_t carga = g_() >> 1;
-            return con_campos(negativo, 0x7fff, bit_entero | carga | (g_.hasta(2) + 1U));
+            return empaquetar(negativo, 0x7fff, bit_entero | carga | (g_.hasta(2) + 1U));
           }
           default:  // denormal
           {
             const std::uint64_t s = significando_con_patron(g_);
-            return con_campos(negativo, 0, s >> (1 + g_.hasta(63)));
+            return empaquetar(negativo, 0, s >> (1 + g_.hasta(63)));
           }
         }
       case 7: {  // random bits: bit 63 is set exactly where the exponent is not 0
         const auto exponente = static_cast<std::int32_t>(g_() & 0x7fffU);
         const std::uint64_t bits = g_();
-        return con_campos(negativo, exponente,
+        return empaquetar(negativo, exponente,
                           exponente == 0 ? bits & ~bit_entero : bits | bit_entero);
       }
       default:
-        return con_campos(negativo, e, significando_con_patron(g_));
+        return empaquetar(negativo, e, significando_con_patron(g_));
     }
   }
 
@@ -242,7 +242,7 @@ extendido_software para_float(operandos& op) {
   const std::uint64_t s = precision >= 1 && g.hasta(2) == 0
                               ? cerca_de_empate(g, static_cast<std::uint32_t>(precision))
                               : significando_con_patron(g);
-  return con_campos((g() & 1U) != 0, e + 16383 - 127, s);
+  return empaquetar((g() & 1U) != 0, e + 16383 - 127, s);
 }
 
 TEST(AritmeticaSoftware, ConvertsAsTheX87) {
@@ -458,12 +458,12 @@ TEST(AritmeticaSoftware, HandlesTheX87sSpecialValues) {
   const ext menos_cero(-0.0F);
   const ext uno(1.0F);
   const ext inf(std::numeric_limits<float>::infinity());
-  const ext nan_por_defecto = con_campos(true, 0x7fff, 0xc000000000000000U);
+  const ext nan_por_defecto = empaquetar(true, 0x7fff, 0xc000000000000000U);
   for (const ext& x : {cero / cero, inf - inf, cero * inf, inf / inf}) {
     EXPECT_TRUE(iguales(x, nan_por_defecto)) << hex(x);
   }
-  const ext nan_positiva = con_campos(false, 0x7fff, 0xc000000000000001U);
-  const ext nan_negativa = con_campos(true, 0x7fff, 0xc000000000000001U);
+  const ext nan_positiva = empaquetar(false, 0x7fff, 0xc000000000000001U);
+  const ext nan_negativa = empaquetar(true, 0x7fff, 0xc000000000000001U);
   EXPECT_TRUE(iguales(nan_negativa + nan_positiva, nan_positiva));
   EXPECT_TRUE(iguales(nan_positiva * nan_negativa, nan_positiva));
   EXPECT_EQ(std::bit_cast<std::uint32_t>(static_cast<float>(nan_por_defecto)), 0xffc00000U);
@@ -481,9 +481,9 @@ TEST(AritmeticaSoftware, HandlesTheX87sSpecialValues) {
                                                       {ext(-1) / inf, true},
                                                       {cero / ext(-1), true}}};
   for (const auto& [x, negativo] : ceros) {
-    EXPECT_TRUE(iguales(x, con_campos(negativo, 0, 0))) << hex(x);
+    EXPECT_TRUE(iguales(x, empaquetar(negativo, 0, 0))) << hex(x);
   }
-  EXPECT_TRUE(iguales(uno / menos_cero, con_campos(true, 0x7fff, bit_entero)));
+  EXPECT_TRUE(iguales(uno / menos_cero, empaquetar(true, 0x7fff, bit_entero)));
 }
 
 }  // namespace

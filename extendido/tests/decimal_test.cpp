@@ -42,6 +42,21 @@ class textos {
   std::ostringstream flujo_;
 };
 
+// A differential run of `todos` steps, paso(i, comparar) writing the texts of step i: all of them
+// or the first twentieth (pasos_de_prueba), the digests checked at the end.
+template <typename Paso>
+void recorrer(std::uint64_t todos, std::uint64_t esperado, std::uint64_t esperado_prefijo,
+              Paso paso) {
+  textos comparar;
+  pasos_de_prueba pasos(todos);
+  for (std::uint64_t i = 0; i < pasos.cuantos(); ++i) {
+    paso(i, comparar);
+    pasos.tras_el_paso(i, comparar.r());
+  }
+  informar("textos", pasos.cuantos());
+  pasos.comprobar(comparar.r(), esperado, esperado_prefijo);
+}
+
 // A precision as the tests draw it: 25 (fibratio's) half the time, else anything in 1..40.
 int precision_al_azar(azar& g) { return g.hasta(2) == 0 ? 25 : static_cast<int>(1 + g.hasta(40)); }
 
@@ -56,9 +71,7 @@ extendido_software cociente_de(std::int32_t p, std::int32_t q) {
 // which take the long exact route.
 TEST(TextoG, AgreesWithTheStreamOnRandomBitsOverTheWholeRange) {
   azar g(20261208);
-  textos comparar;
-  pasos_de_prueba pasos(200000);
-  for (std::uint64_t i = 0; i < pasos.cuantos(); ++i) {
+  recorrer(200000, 0x3e5b53511fc21709U, 0xb7652a55e443a63fU, [&](std::uint64_t, textos& comparar) {
     std::uint64_t s = g() | bit_entero;
     std::int32_t e = 0;
     const std::uint32_t tipo = g.hasta(1000);
@@ -75,29 +88,22 @@ TEST(TextoG, AgreesWithTheStreamOnRandomBitsOverTheWholeRange) {
       }
     }
     const bool negativo = g.hasta(2) == 0;
-    comparar(con_campos(negativo, e, s), precision_al_azar(g));
-    pasos.tras_el_paso(i, comparar.r());
-  }
-  informar("textos", pasos.cuantos());
-  pasos.comprobar(comparar.r(), 0x3e5b53511fc21709U, 0xb7652a55e443a63fU);
+    comparar(empaquetar(negativo, e, s), precision_al_azar(g));
+  });
 }
 
 TEST(TextoG, AgreesWithTheStreamOnQuotientsOfInt32) {
   azar g(55);
-  textos comparar;
-  pasos_de_prueba pasos(1200000);
-  for (std::uint64_t i = 0; i < pasos.cuantos(); ++i) {
-    auto p = static_cast<std::int32_t>(static_cast<std::uint32_t>(g()));
-    auto q = static_cast<std::int32_t>(static_cast<std::uint32_t>(g()));
-    if (i % 4 == 0) {  // small operands, as consecutive Fibonacci numbers are early on
-      p %= 1000;
-      q %= 1000;
-    }
-    comparar(cociente_de(p, q), 25);
-    pasos.tras_el_paso(i, comparar.r());
-  }
-  informar("textos", pasos.cuantos());
-  pasos.comprobar(comparar.r(), 0x4c80e73703a8b503U, 0x70c5348ea4764fb3U);
+  recorrer(1200000, 0x4c80e73703a8b503U, 0x70c5348ea4764fb3U,
+           [&](std::uint64_t i, textos& comparar) {
+             auto p = static_cast<std::int32_t>(static_cast<std::uint32_t>(g()));
+             auto q = static_cast<std::int32_t>(static_cast<std::uint32_t>(g()));
+             if (i % 4 == 0) {  // small operands, as consecutive Fibonacci numbers are early on
+               p %= 1000;
+               q %= 1000;
+             }
+             comparar(cociente_de(p, q), 25);
+           });
 }
 
 // Exact decimal ties and their neighbours one ulp away. An odd c times 2^-t (t >= 1) ends its
@@ -106,9 +112,7 @@ TEST(TextoG, AgreesWithTheStreamOnQuotientsOfInt32) {
 // tie's precision is among them whenever the expansion has at most 41 digits.
 TEST(TextoG, AgreesWithTheStreamAtAndNextToDecimalTies) {
   azar g(9);
-  textos comparar;
-  pasos_de_prueba pasos(6000);
-  for (std::uint64_t i = 0; i < pasos.cuantos(); ++i) {
+  recorrer(6000, 0x37084f357e99bf90U, 0x686ea6befd3ff7a8U, [&](std::uint64_t i, textos& comparar) {
     std::uint64_t c = 0;
     std::int32_t e2 = 0;  // value = c * 2^e2
     if (i % 2 == 0) {
@@ -134,13 +138,10 @@ TEST(TextoG, AgreesWithTheStreamAtAndNextToDecimalTies) {
         continue;  // m - 1 left the binade
       }
       for (int precision = 1; precision <= 40; ++precision) {
-        comparar(con_campos(negativo, e, vecino), precision);
+        comparar(empaquetar(negativo, e, vecino), precision);
       }
     }
-    pasos.tras_el_paso(i, comparar.r());
-  }
-  informar("textos", pasos.cuantos());
-  pasos.comprobar(comparar.r(), 0x37084f357e99bf90U, 0x686ea6befd3ff7a8U);
+  });
 }
 
 // Zeros, infinities, NaNs (quiet, signalling, the x87's default) and the extremes of the range,
@@ -160,7 +161,7 @@ TEST(TextoG, AgreesWithTheStreamOnSpecialValues) {
   for (const auto& c : casos) {
     for (const bool negativo : {false, true}) {
       for (const int precision : {-1, 0, 1, 6, 17, 25, 40, 80}) {
-        comparar(con_campos(negativo, c.exponente, c.significando), precision);
+        comparar(empaquetar(negativo, c.exponente, c.significando), precision);
       }
     }
   }

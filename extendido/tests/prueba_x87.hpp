@@ -58,14 +58,8 @@ class azar {
   std::uint64_t estado_;
 };
 
-inline extendido_software con_campos(bool negativo, std::int32_t exponente,
-                                     std::uint64_t significando) {
-  extendido_software x;
-  x.significando = significando;
-  x.exponente = static_cast<std::uint16_t>(exponente);
-  x.negativo = negativo;
-  return x;
-}
+// A value from its fields, as it is kept.
+using extendido_interno::empaquetar;
 
 // The 80 bits of x as the x87 keeps them: significand in bytes 0-7, sign and exponent in 8-9.
 inline long double a_hardware(const extendido_software& x) {
@@ -88,7 +82,7 @@ inline extendido_software desde_hardware(long double v) {
     significando |= std::uint64_t{bytes[i]} << (8 * i);
   }
   const auto signo_exponente = static_cast<std::uint32_t>(bytes[8] | (bytes[9] << 8));
-  return con_campos((signo_exponente >> 15) != 0,
+  return empaquetar((signo_exponente >> 15) != 0,
                     static_cast<std::int32_t>(signo_exponente & 0x7fffU), significando);
 }
 
