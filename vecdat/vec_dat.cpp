@@ -30,7 +30,7 @@ constexpr bool es_digito(int c) { return c >= '0' && c <= '9'; }
 // falls among them (the exponent written and the digits before the point together). The float
 // nearest to it depends on fewer digits still: it is decided by comparing the decimal with the
 // halfway points between floats, and the exact decimal expansion of each halfway point has at
-// most 112 significant digits. Two decimals that agree in their first `cifras_guardadas`
+// most 113 significant digits. Two decimals that agree in their first `cifras_guardadas`
 // significant digits, and either both stop there or both have a nonzero digit later, lie on the
 // same side of every halfway point and round to the same float. So the first digits are kept, a
 // later nonzero one is kept as a single 1 after them (the sticky digit), and the decimal
