@@ -20,11 +20,10 @@
 // exact result as a significand with the bits below it (the part per operation) and ends in
 // extendido_interno::redondear_y_empaquetar, the one rounding to 64 bits. Bits are aligned by one
 // sticky shift (correr_pegajoso) and rounded by one rule (sube), which the rounding to float
-// shares. The common case of
-// each step the programs take (normal operands, normal result) is inline here; zeros,
-// infinities, NaNs, denormals and results out of range go out of line to extendido_software.cpp.
-// The steps of the hot loops are marked always_inline: left to its own measure the compiler would
-// call them, and a call costs as much as the step.
+// shares. The common case of each step the programs take (normal operands, normal result) is inline
+// here; zeros, infinities, NaNs, denormals and results out of range go out of line to
+// extendido_software.cpp. The steps of the hot loops are marked always_inline: left to its own
+// measure the compiler would call them, and a call costs as much as the step.
 
 #include <algorithm>
 #include <bit>
@@ -130,9 +129,9 @@ inline std::uint32_t nan_a_float(const extendido_software& x) {
 using ::palabras_128;  // exacto/producto_64.hpp
 
 // The 128-bit number (alto, bajo) shifted right by n >= 0, with every bit shifted out of the
-// bottom kept as a 1 in the last bit of bajo (sticky). The result differs from the exact quotient
-// by less than that last bit, and only where the bit is set: a rounding that keeps alto and reads
-// bajo as its round and sticky bits gives the exact value's rounding.
+// bottom kept as a 1 in the last bit of bajo (sticky). The result is off the exact quotient by
+// less than one unit of that last bit, and only where the bit is set, so a rounding that keeps
+// alto and reads bajo as its round and sticky bits gives the exact value's rounding.
 [[gnu::always_inline]] constexpr palabras_128 correr_pegajoso(std::uint64_t alto,
                                                               std::uint64_t bajo, std::int32_t n) {
   const auto pegajoso = [](std::uint64_t perdido) { return perdido != 0 ? std::uint64_t{1} : 0U; };
