@@ -1,16 +1,22 @@
-// concurrent: two runs of vecprod that write one result file at the same time.
+// concurrent: a run of vecprod whose result file is changed by another process while it runs.
 //
-//   concurrent PROGRAM
+//   concurrent PROGRAM SCENARIO
 //
-// Two working directories, uno/ and dos/, each with its own vec.dat, and a res_1.dat that is a
-// symbolic link to one shared file, compartido (mode 0640, holding an old result):
-//   1. A starts in uno/, where vec.dat is a named pipe that this runner feeds: A opens it,
-//      empties the shared file, reads the first values and waits for the rest.
-//   2. B runs in dos/ from start to end: the shared file holds B's result.
-//   3. The runner feeds A the rest of its values; A ends.
-// Both must end with status 0, and the shared file must then hold A's whole result, the last
-// one written, with its mode kept; nothing else may be left in the three directories. A run that
-// wrote into the file that B had already written would leave A's result over the tail of B's.
+// A run A starts in uno/, where vec.dat is a named pipe that this runner feeds: A opens it,
+// empties its res_1.dat, reads the first values and waits for the rest. Meanwhile the scenario
+// changes the result file; then the runner feeds A the rest of its values and A ends.
+//   replaced  uno/res_1.dat and dos/res_1.dat are symbolic links to one file, compartido (mode
+//             0640), and a run B in dos/ goes from start to end meanwhile, putting its result in
+//             compartido's place. A must end with status 1, saying so, and leave B's whole
+//             result in compartido, with its mode.
+//   in_place  the same, but uno/res_1.dat, dos/res_1.dat and compartido are hard links of one
+//             file, which both runs write in place. B's result is the longer: compartido must end
+//             with A's whole result, not A's over the tail of B's. Both end with status 0.
+//   swapped   uno/res_1.dat is a file of its own, which is removed meanwhile and replaced by a
+//             symbolic link to etc/secreto (mode 0600, with a second hard link, etc/otro). A must
+//             end with status 1, saying so, and leave secreto as it was: its bytes, its mode and
+//             its two links.
+// In every scenario the runs must leave nothing else behind.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -22,6 +28,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <set>
@@ -43,15 +50,9 @@ void escribir(const fs::path& p, const std::string& texto) {
   std::ofstream(p, std::ios::binary) << texto;
 }
 
-// Starts `orden` in `dir`, its standard output and error to the files `salida` (so as to leave
+// Starts `programa` in `dir`, its standard output and error to the file `salida` (so as to leave
 // the working directory as the program left it).
-pid_t lanzar(const std::vector<std::string>& orden, const fs::path& dir, const fs::path& salida) {
-  std::vector<char*> argv;
-  argv.reserve(orden.size() + 1);
-  for (const auto& a : orden) {
-    argv.push_back(const_cast<char*>(a.c_str()));
-  }
-  argv.push_back(nullptr);
+pid_t lanzar(const std::string& programa, const fs::path& dir, const fs::path& salida) {
   const pid_t hijo = ::fork();
   if (hijo == 0) {
     const int fd = ::open(salida.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -60,7 +61,7 @@ pid_t lanzar(const std::vector<std::string>& orden, const fs::path& dir, const f
     }
     ::dup2(fd, 1);
     ::dup2(fd, 2);
-    ::execvp(argv[0], argv.data());
+    ::execl(programa.c_str(), programa.c_str(), static_cast<char*>(nullptr));
     std::_Exit(127);
   }
   return hijo;
@@ -80,12 +81,27 @@ std::set<std::string> nombres(const fs::path& dir) {
   return s;
 }
 
-int ejecutar(std::vector<std::string> args) {
-  if (args.size() != 1) {
-    std::cerr << "usage: concurrent PROGRAM\n";
+void escribir_en(int fd, const std::string& texto) {
+  if (::write(fd, texto.data(), texto.size()) != static_cast<ssize_t>(texto.size())) {
+    throw std::runtime_error("cannot feed the named pipe");
+  }
+}
+
+const std::string resultado_a = "-3,\n6,\n-3,\n";
+const std::string resultado_b = "-300,\n600,\n-300,\n";
+const std::string sustituido =
+    "vecprod: res_1.dat: se ha quitado o sustituido durante la ejecucion; no se escribe el "
+    "resultado\n";
+constexpr auto modo_compartido =
+    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+
+int ejecutar(const std::vector<std::string>& args) {
+  if (args.size() != 2) {
+    std::cerr << "usage: concurrent PROGRAM replaced|in_place|swapped\n";
     return 2;
   }
-  const std::vector<std::string> orden = {fs::absolute(args[0]).string()};
+  const std::string programa = fs::absolute(args[0]).string();
+  const std::string& escenario = args[1];
 
   std::string plantilla = (fs::temp_directory_path() / "concurrent.XXXXXX").string();
   if (::mkdtemp(plantilla.data()) == nullptr) {
@@ -95,80 +111,107 @@ int ejecutar(std::vector<std::string> args) {
   const fs::path uno = raiz / "uno";
   const fs::path dos = raiz / "dos";
   const fs::path compartido = raiz / "compartido";
+  const fs::path secreto = raiz / "etc" / "secreto";
   fs::create_directory(uno);
   fs::create_directory(dos);
-  escribir(compartido, "old result\n");
-  fs::permissions(compartido,
-                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  fs::create_symlink("../compartido", uno / "res_1.dat");
-  fs::create_symlink("../compartido", dos / "res_1.dat");
-  escribir(dos / "vec.dat", "3\n10 20 30\n40 50 60\n");
+  std::set<std::string> en_raiz = {"dos", "salida_a", "uno"};
+  std::function<void()> mientras;  // what happens while A waits
+  if (escenario == "swapped") {
+    fs::create_directory(raiz / "etc");
+    escribir(secreto, "secreto\n");
+    fs::permissions(secreto, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_hard_link(secreto, raiz / "etc" / "otro");
+    escribir(uno / "res_1.dat", "viejo\n");
+    en_raiz.insert("etc");
+    mientras = [&] {
+      fs::remove(uno / "res_1.dat");
+      fs::create_symlink("../etc/secreto", uno / "res_1.dat");
+    };
+  } else if (escenario == "replaced" || escenario == "in_place") {
+    escribir(compartido, "old result\n");
+    fs::permissions(compartido, modo_compartido);
+    if (escenario == "replaced") {
+      fs::create_symlink("../compartido", uno / "res_1.dat");
+      fs::create_symlink("../compartido", dos / "res_1.dat");
+    } else {
+      fs::create_hard_link(compartido, uno / "res_1.dat");
+      fs::create_hard_link(compartido, dos / "res_1.dat");
+    }
+    escribir(dos / "vec.dat", "3\n10 20 30\n40 50 60\n");
+    en_raiz.insert({"compartido", "salida_b"});
+    mientras = [&] {
+      const int estado_b = esperar(lanzar(programa, dos, raiz / "salida_b"));
+      if (estado_b != 0 || leer(compartido) != resultado_b) {
+        throw std::runtime_error("the second run ended with status " + std::to_string(estado_b) +
+                                 " and the result [" + leer(compartido) + "]");
+      }
+    };
+  } else {
+    throw std::runtime_error("no scenario " + escenario);
+  }
   if (::mkfifo((uno / "vec.dat").c_str(), 0644) != 0) {
     throw std::runtime_error("cannot make the named pipe");
   }
 
-  bool bien = true;
-  const auto fallo = [&bien](const std::string& que) {
-    bien = false;
-    std::cout << "FAILED: " << que << "\n";
-  };
-
-  // 1. A opens the pipe (the open of its writing end waits for that), then empties the file.
-  const pid_t a = lanzar(orden, uno, raiz / "salida_a");
+  // A opens the pipe (the open of its writing end waits for that), then empties its result file.
+  const pid_t a = lanzar(programa, uno, raiz / "salida_a");
   const int tuberia = ::open((uno / "vec.dat").c_str(), O_WRONLY);
-  const std::string primera_parte = "3\n1 2 3\n4 5";
-  if (tuberia < 0 || ::write(tuberia, primera_parte.data(), primera_parte.size()) !=
-                         static_cast<ssize_t>(primera_parte.size())) {
-    throw std::runtime_error("cannot feed the named pipe");
+  if (tuberia < 0) {
+    throw std::runtime_error("cannot open the named pipe");
   }
+  escribir_en(tuberia, "3\n1 2 3\n4 5");
   const auto inicio = std::chrono::steady_clock::now();
-  while (fs::file_size(compartido) != 0) {
+  while (fs::file_size(uno / "res_1.dat") != 0) {
     if (std::chrono::steady_clock::now() - inicio > std::chrono::seconds(60)) {
       ::kill(a, SIGKILL);
-      throw std::runtime_error("the first run never emptied the result file");
+      throw std::runtime_error("the first run never emptied its result file");
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
-
-  // 2. B, from start to end.
-  const int estado_b = esperar(lanzar(orden, dos, raiz / "salida_b"));
-  if (estado_b != 0) {
-    fallo("the second run ended with status " + std::to_string(estado_b) + ": " +
-          leer(raiz / "salida_b"));
-  }
-  const std::string resultado_b = "-300,\n600,\n-300,\n";
-  if (leer(compartido) != resultado_b) {
-    fallo("after the second run the result file holds [" + leer(compartido) + "]");
-  }
-
-  // 3. The rest of A's values.
-  const std::string resto = " 6\n";
-  if (::write(tuberia, resto.data(), resto.size()) != static_cast<ssize_t>(resto.size())) {
-    throw std::runtime_error("cannot feed the named pipe");
-  }
+  mientras();
+  escribir_en(tuberia, " 6\n");
   ::close(tuberia);
   const int estado_a = esperar(a);
-  if (estado_a != 0) {
-    fallo("the first run ended with status " + std::to_string(estado_a) + ": " +
-          leer(raiz / "salida_a"));
+  const std::string salida_a = leer(raiz / "salida_a");
+
+  bool bien = true;
+  const auto comprobar = [&bien](bool cierto, const std::string& que) {
+    if (!cierto) {
+      bien = false;
+      std::cout << "FAILED: " << que << "\n";
+    }
+  };
+  const std::string consola_a = "1,2,3,\n4,5,6,\nEl producto vectorial es" + resultado_a;
+  if (escenario == "in_place") {
+    comprobar(estado_a == 0 && salida_a == consola_a,
+              "the first run ended with status " + std::to_string(estado_a) + ": " + salida_a);
+    comprobar(leer(compartido) == resultado_a,
+              "the result file holds [" + leer(compartido) + "], not the first run's whole result");
+  } else {
+    comprobar(estado_a == 1 && salida_a == consola_a + sustituido,
+              "the first run did not refuse a result file that was no longer its own: status " +
+                  std::to_string(estado_a) + ": " + salida_a);
   }
-  const std::string resultado_a = "-3,\n6,\n-3,\n";
-  if (leer(compartido) != resultado_a) {
-    fallo("the result file holds [" + leer(compartido) + "], not the first run's whole result [" +
-          resultado_a + "]");
+  if (escenario == "swapped") {
+    comprobar(leer(secreto) == "secreto\n" &&
+                  (fs::status(secreto).permissions() & fs::perms::mask) ==
+                      (fs::perms::owner_read | fs::perms::owner_write) &&
+                  fs::hard_link_count(secreto) == 2,
+              "the file at the end of the link was changed: [" + leer(secreto) + "]");
+    comprobar(fs::is_symlink(uno / "res_1.dat"), "the link was replaced");
+  } else {
+    comprobar(leer(compartido) == (escenario == "replaced" ? resultado_b : resultado_a),
+              "the shared file holds [" + leer(compartido) + "]");
+    comprobar((fs::status(compartido).permissions() & fs::perms::mask) == modo_compartido,
+              "the result file lost its mode 0640");
+    comprobar(escenario == "in_place" || fs::is_symlink(dos / "res_1.dat"),
+              "a run replaced the symbolic link res_1.dat instead of the file it points to");
   }
-  const auto modo = fs::status(compartido).permissions() & fs::perms::mask;
-  if (modo != (fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)) {
-    fallo("the result file lost its mode 0640");
-  }
-  if (nombres(uno) != std::set<std::string>{"res_1.dat", "vec.dat"} ||
-      nombres(dos) != std::set<std::string>{"res_1.dat", "vec.dat"} ||
-      nombres(raiz) != std::set<std::string>{"compartido", "dos", "salida_a", "salida_b", "uno"}) {
-    fallo("the runs left files behind");
-  }
-  if (!fs::is_symlink(uno / "res_1.dat") || !fs::is_symlink(dos / "res_1.dat")) {
-    fallo("a run replaced the symbolic link res_1.dat instead of the file it points to");
-  }
+  comprobar(nombres(uno) == std::set<std::string>{"res_1.dat", "vec.dat"} &&
+                (escenario == "swapped" ||
+                 nombres(dos) == std::set<std::string>{"res_1.dat", "vec.dat"}) &&
+                nombres(raiz) == en_raiz,
+            "the runs left files behind");
 
   fs::remove_all(raiz);
   if (bien) {

@@ -22,7 +22,9 @@
 //                       stdin PATH          take standard input from PATH (relative to the
 //                                           working directory: "." is a directory), or leave it
 //                                           closed with "stdin closed"
-//                       stderr closed       leave standard error closed (nothing to compare)
+//                       stderr PATH         send standard error to PATH, or leave it closed
+//                                           with "stderr closed"; expected.stderr is then not
+//                                           consulted
 //                       readonly NAME       make file NAME read-only; when the runner is root,
 //                                           who may write it anyway, the program runs as the
 //                                           user nobody
@@ -123,6 +125,7 @@ struct preparacion {
   std::optional<long> memoria_mib;     // limit of the address space
   std::optional<long> pila_kib;        // limit of the stack
   std::optional<std::string> entrada;  // where standard input comes from, if not the case's
+  std::optional<std::string> errores;  // where standard error goes, if not captured
   bool errores_cerrado = false;        // standard error closed
   bool como_nadie = false;             // run as the user nobody (the runner is root)
   std::optional<std::pair<fs::path, fs::path>> tuberia;  // named pipe and what is fed through it
@@ -157,8 +160,9 @@ preparacion preparar(const fs::path& caso, const fs::path& trabajo) {
       p.pila_kib = std::stol(a);
     } else if (orden == "stdin") {
       p.entrada = a;
-    } else if (orden == "stderr" && a == "closed") {
-      p.errores_cerrado = true;
+    } else if (orden == "stderr") {
+      p.errores_cerrado = a == "closed";
+      p.errores = a;
     } else if (orden == "readonly") {
       fs::permissions(trabajo / a,
                       fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -258,7 +262,7 @@ int ejecutar(std::vector<std::string> args) {
   const std::string entrada =
       prep.entrada.value_or(fs::exists(caso / "stdin") ? (caso / "stdin").string() : "/dev/null");
   const std::string salida = prep.salida.value_or((raiz / "stdout").string());
-  const std::string errores = (raiz / "stderr").string();
+  const std::string errores = prep.errores.value_or((raiz / "stderr").string());
 
   std::vector<std::string> orden = emulador;
   orden.push_back(programa.string());
@@ -284,7 +288,9 @@ int ejecutar(std::vector<std::string> args) {
     if (entrada != "closed") {
       ::dup2(abrir_o_morir(entrada, O_RDONLY), 0);
     }
-    ::dup2(abrir_o_morir(errores, O_WRONLY | O_CREAT | O_TRUNC), 2);
+    if (!prep.errores_cerrado) {
+      ::dup2(abrir_o_morir(errores, O_WRONLY | O_CREAT | O_TRUNC), 2);
+    }
     if (salida != "closed") {
       ::dup2(abrir_o_morir(salida, O_WRONLY | O_CREAT | O_TRUNC), 1);
     }
@@ -376,9 +382,11 @@ int ejecutar(std::vector<std::string> args) {
   if (!prep.salida) {
     inf.comparar("standard output", leer(caso / "expected.stdout"), leer(salida));
   }
-  inf.comparar("standard error",
-               fs::exists(caso / "expected.stderr") ? leer(caso / "expected.stderr") : "",
-               leer(errores));
+  if (!prep.errores) {
+    inf.comparar("standard error",
+                 fs::exists(caso / "expected.stderr") ? leer(caso / "expected.stderr") : "",
+                 leer(errores));
+  }
 
   // Files the program leaves: the result file, and nothing else new.
   std::set<std::string> permitidos = antes;
