@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <optional>
 
 #include "extendido.hpp"
 
@@ -11,25 +10,29 @@
 // take longer than anyone waits: the work grows like F(n)).
 inline constexpr std::int32_t n_maximo = 10000;
 
+// The calls of fibonacci_natural nested at the deepest point of a run: |n| for F(n) (one for
+// n = 0), and |n - 1| for F(n - 1), one more than for F(n) when n is negative.
+constexpr std::int64_t niveles(std::int32_t n) {
+  const std::int64_t m = n;
+  return std::max<std::int64_t>({m < 0 ? -m : m, m < 1 ? 1 - m : m - 1, 1});
+}
+
 // What the recursion takes of the stack: each level nests one call, which takes 40 to 48 bytes
 // in the optimised builds on amd64, the sanitized one included (measured with ulimit -s, the
 // deepest n that does not overflow a given stack); a level is allowed ten times that, for
-// unoptimised builds and for machines whose calls take larger frames. The rest of the run (the
-// console, the progress line) is allowed pila_reservada bytes. Under the default 8 MiB this
-// admits every n up to n_maximo.
+// unoptimised builds and for machines whose calls take larger frames. What the run calls beside
+// the recursion, below the frame where the free stack is measured (the progress line, the
+// quotient's printing, a failure's message), is allowed pila_reservada bytes.
 inline constexpr std::uint64_t pila_por_nivel = 512;
-inline constexpr std::uint64_t pila_reservada = std::uint64_t{32} << 10;
+inline constexpr std::uint64_t pila_reservada = std::uint64_t{8} << 10;
 
-// The largest |n| whose recursion fits in a stack of `pila` bytes (none: no limit), at most
-// n_maximo. F(n - 1) for the quotient nests one level more than F(n) when n is negative; the
-// allowance of each level covers it.
-constexpr std::int32_t n_maximo_con_pila(std::optional<std::uint64_t> pila) {
-  if (!pila) {
-    return n_maximo;
-  }
-  const std::uint64_t niveles =
-      *pila > pila_reservada ? (*pila - pila_reservada) / pila_por_nivel : 0;
-  return static_cast<std::int32_t>(std::min<std::uint64_t>(niveles, n_maximo));
+// The deepest recursion, in levels, that `libre` bytes of stack hold. Two levels (n from -1 to 2)
+// are always admitted: they nest no deeper than the rest of the program, which runs anyway, so
+// refusing them would prevent no overflow.
+constexpr std::int64_t niveles_admitidos(std::uint64_t libre) {
+  const std::uint64_t caben =
+      libre > pila_reservada ? (libre - pila_reservada) / pila_por_nivel : 0;
+  return std::max<std::int64_t>(static_cast<std::int64_t>(caben), 2);
 }
 
 // The low 32 bits of a + b and of a - b, read as two's-complement values; the arithmetic is done

@@ -29,7 +29,7 @@ constexpr const char* descripcion =
     "n-esimo numero de Fibonacci y el cociente F(n)/F(n-1) con 25 cifras. No lee ni\n"
     "escribe ningun fichero.\n";
 
-int ejecutar() {
+int ejecutar(char* const* argv) {
   std::cout << "Entrar un numero entero" << std::endl;
   comprobar_salida();  // a prompt the user cannot see is not answered
   const std::int32_t n = leer_entero_consola(std::cin);
@@ -38,13 +38,18 @@ int ejecutar() {
                 " anidaria demasiadas llamadas; se admite de -" + std::to_string(n_maximo) + " a " +
                 std::to_string(n_maximo));
   }
-  // A stack limited below the default would overflow before the recursion reaches its depth.
-  const std::optional<std::uint64_t> pila = limite_de_pila();
-  if (const std::int32_t maximo = n_maximo_con_pila(pila); n > maximo || n < -maximo) {
+  // A small stack, or one that the environment already fills, would overflow before the
+  // recursion reaches its depth. What is left is measured from this frame, below which the
+  // recursion runs.
+  const char marca = 0;
+  if (const std::optional<pila> libre = pila_libre(argv, &marca);
+      libre && niveles(n) > niveles_admitidos(libre->libre)) {
+    const std::int64_t admitidos = niveles_admitidos(libre->libre);
     throw fallo("entrada estandar: n = " + std::to_string(n) + " anidaria " +
-                std::to_string(n < 0 ? -std::int64_t{n} : n) + " llamadas y la pila de " +
-                std::to_string(*pila >> 10) + " KiB (ulimit -s) no basta; con ella se admite de -" +
-                std::to_string(maximo) + " a " + std::to_string(maximo));
+                std::to_string(niveles(n)) +
+                " llamadas, que no caben en lo que queda de la pila de " +
+                std::to_string(libre->limite >> 10) + " KiB (ulimit -s); se admite de " +
+                std::to_string(1 - admitidos) + " a " + std::to_string(admitidos));
   }
   // A long run shows its progress on a terminal's standard error, erased before each line of
   // standard output.
@@ -68,5 +73,6 @@ int ejecutar() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  return ejecutar_con_argumentos(programa, descripcion, argc, argv, ejecutar);
+  return ejecutar_con_argumentos(programa, descripcion, argc, argv,
+                                 [argv] { return ejecutar(argv); });
 }
