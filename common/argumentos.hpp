@@ -44,13 +44,32 @@ inline orden_de_linea leer_orden(std::span<char* const> argumentos) {
   return argumentos.empty() ? orden_de_linea::calcular : orden_de_linea::calcular_avisando;
 }
 
+// The body of a program's usage text, what the program reads and writes: lines of at most 79
+// characters, each ending in a line end, so that --help fits a terminal of 80 columns. It is
+// checked where the program is compiled: a text that breaks the rule does not compile.
+struct texto_de_uso {
+  // NOLINTNEXTLINE(google-explicit-constructor): a program passes its text as it is written
+  consteval texto_de_uso(const char* t) : texto(t) {
+    std::size_t columna = 0;
+    for (const char c : texto) {
+      columna = c == '\n' ? 0 : columna + 1;
+      if (columna > 79) {
+        throw "una linea del texto de --help pasa de 79 columnas";
+      }
+    }
+    if (texto.empty() || texto.back() != '\n') {
+      throw "el texto de --help ha de acabar en un fin de linea";
+    }
+  }
+  std::string_view texto;
+};
+
 // Runs a program as ejecutar_informando does (consola.hpp), with its command line read first.
-// `descripcion` is what the program reads and writes, the body of its usage text, in lines of
-// at most 79 characters each ending in a line end; the usage's first line and its pointer to the
-// manual page are the same for every program. A usage or a version that does not reach standard
-// output is a failed run, reported as any other lost write.
+// The usage's first line and its pointer to the manual page are the same for every program, and
+// shorter than 79 characters. A usage or a version that does not reach standard output is a
+// failed run, reported as any other lost write.
 template <typename Cuerpo>
-int ejecutar_con_argumentos(std::string_view programa, std::string_view descripcion, int argc,
+int ejecutar_con_argumentos(std::string_view programa, texto_de_uso descripcion, int argc,
                             char** argv, Cuerpo cuerpo) {
   // argc is 0 when the program is started with an empty argument list.
   const std::span<char* const> argumentos =
@@ -60,11 +79,15 @@ int ejecutar_con_argumentos(std::string_view programa, std::string_view descripc
     switch (leer_orden(argumentos)) {
       case orden_de_linea::mostrar_uso:
         std::cout << "Uso: " << programa << " [--help | --version]\n"
-                  << descripcion << "Cualquier otro argumento se ignora.\n"
+                  << descripcion.texto << "Cualquier otro argumento se ignora.\n"
                   << "Manual: man " << programa << '\n';
         return terminar(programa);
       case orden_de_linea::mostrar_version:
-        std::cout << programa << " (numericos) " << version_numericos << '\n';
+        std::cout << programa << " (numericos) " << version_numericos << '\n'
+                  << "Copyright (c) 2026 The numericos authors\n"
+                  << "Licencia MIT: <https://opensource.org/licenses/MIT>.\n"
+                  << "Esto es software libre: usted es libre de cambiarlo y redistribuirlo.\n"
+                  << "No hay NINGUNA GARANTIA, hasta donde permite la ley.\n";
         return terminar(programa);
       case orden_de_linea::calcular_avisando:
         std::cerr << programa

@@ -23,7 +23,7 @@ constexpr const char* descripcion =
 int ejecutar() {
   std::cout << "Entrar un numero" << std::endl;
   comprobar_salida();  // a prompt the user cannot see is not answered
-  const std::int32_t n = leer_entero_consola(std::cin);
+  const std::int32_t n = leer_entero_consola(programa);
   const std::int32_t f = fact(n);
   // The field of 20 is the integer's; the precision of 18 is set with it and stays on the stream,
   // though it changes nothing in an integer.

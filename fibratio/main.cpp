@@ -25,14 +25,14 @@ constexpr const char* programa = "fibratio";
 
 // What --help says of the program, between its first line and the manual's name.
 constexpr const char* descripcion =
-    "Lee un numero entero n de la entrada estandar y escribe en la salida estandar el\n"
-    "n-esimo numero de Fibonacci y el cociente F(n)/F(n-1) con 25 cifras. No lee ni\n"
-    "escribe ningun fichero.\n";
+    "Lee un numero entero n de la entrada estandar y escribe en la salida estandar\n"
+    "el n-esimo numero de Fibonacci y el cociente F(n)/F(n-1) con 25 cifras. No lee\n"
+    "ni escribe ningun fichero.\n";
 
 int ejecutar(char* const* argv) {
   std::cout << "Entrar un numero entero" << std::endl;
   comprobar_salida();  // a prompt the user cannot see is not answered
-  const std::int32_t n = leer_entero_consola(std::cin);
+  const std::int32_t n = leer_entero_consola(programa);
   if (n > n_maximo || n < -n_maximo) {
     throw fallo("entrada estandar: n = " + std::to_string(n) +
                 " anidaria demasiadas llamadas; se admite de -" + std::to_string(n_maximo) + " a " +

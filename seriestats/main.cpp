@@ -42,8 +42,8 @@ constexpr const char* programa = "seriestats";
 
 // What --help says of the program, between its first line and the manual's name.
 constexpr const char* descripcion =
-    "Lee de vec.dat, en el directorio de trabajo, una cuenta n y n valores; escribe en\n"
-    "la salida estandar la serie, su media y su desviacion tipica (de poblacion).\n"
+    "Lee de vec.dat, en el directorio de trabajo, una cuenta n y n valores; escribe\n"
+    "en la salida estandar la serie, su media y su desviacion tipica (de poblacion).\n"
     "No escribe ningun fichero.\n";
 
 constexpr std::size_t trozo = 4096;  // values read, echoed and summed at a time

@@ -469,7 +469,13 @@ std::int32_t fichero_vec::leer_cuenta() {
     case lectura::fin:
       fallar("esta vacio: falta la cuenta de valores");
     case lectura::no_numero:
-      fallar("la cuenta de valores no es un numero entero");
+      // A file saved with a byte-order mark, as some editors do, fails at its very first byte.
+      fallar(std::string("la cuenta de valores no es un numero entero") +
+             (inicio_bloque_ == 0 && pos_ == 0 && fin_ >= 3 &&
+                      std::string_view(bloque_.data(), 3) == "\xEF\xBB\xBF"
+                  ? "; el fichero empieza por la marca de orden de bytes de UTF-8 (EF BB BF): "
+                    "guardelo sin ella"
+                  : ""));
     case lectura::fuera_de_rango:
       fallar("la cuenta de valores no cabe en 32 bits");
   }
@@ -485,7 +491,11 @@ valores_leidos fichero_vec::leer_valores(std::span<float> valores,
   lectura r = lectura::ok;
   guardar_largos_ = con_decimales;
   std::int64_t inicio_token = 0;  // where the extraction of the last token began
+  bool tras_la_cuenta = false;    // the file's first value begins right after the count
   try {
+    if (primer_valor == 1 && !valores.empty()) {
+      tras_la_cuenta = !es_blanco(cursor(*this).actual());
+    }
     for (; i < valores.size(); ++i) {
       inicio_token = posicion();
       r = extraer_real(valores[i], con_decimales ? decimales[i] : descartado);
@@ -524,6 +534,9 @@ valores_leidos fichero_vec::leer_valores(std::span<float> valores,
     mensaje +=
         "; empieza por una coma pegada al numero anterior: el separador decimal es el punto, y "
         "los valores se separan con blancos";
+  } else if (tras_la_cuenta && i == 0) {
+    // "1e7" or "3x" as the count: its digits were the count, and the rest is this token.
+    mensaje += "; empieza justo detras de la cuenta de valores, que ha de ser un numero entero";
   }
   return {i, parada::valor_erroneo, mensaje};
 }

@@ -29,8 +29,8 @@ constexpr const char* programa = "vecprod";
 // What --help says of the program, between its first line and the manual's name.
 constexpr const char* descripcion =
     "Lee de vec.dat, en el directorio de trabajo, la cuenta 3 y dos vectores de tres\n"
-    "componentes; escribe en la salida estandar los vectores y su producto vectorial,\n"
-    "y el producto tambien en res_1.dat.\n";
+    "componentes; escribe en la salida estandar los vectores y su producto\n"
+    "vectorial, y el producto tambien en res_1.dat.\n";
 
 constexpr const char* nombre_resultado = "res_1.dat";
 
