@@ -10,6 +10,8 @@
 //                     (otherwise none)
 //   expected.stdout   what standard output must hold, byte for byte
 //   expected.stderr   what standard error must hold; absent: it must stay empty
+//                     (in an expected file, {N} stands for one integer: a figure that differs
+//                     from run to run, as the stack left to a program does)
 //   expected.status   the exit status (a number); absent: 0
 //   expected.NAME     what file NAME in the working directory must hold afterwards
 //   setup             one directive a line, applied after the copy:
@@ -39,6 +41,8 @@
 //                                           and with --emulator (qemu-user reserves the guest's
 //                                           whole address space for itself)
 //                       stack KIB           limit the program's stack to KIB KiB (ulimit -s)
+//                       environment BYTES   add to the program's environment a variable PAD of
+//                                           BYTES bytes, which take as much of its stack
 //                       fifo NAME [SOURCE]  make NAME a named pipe, through which a writer
 //                                           process feeds the bytes of the case's file SOURCE;
 //                                           without SOURCE nobody opens its other end
@@ -65,6 +69,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -98,10 +103,24 @@ std::string visible(const std::string& s) {
   return o.str();
 }
 
+// Whether `real` is `esperado`, each {N} in which stands for one integer.
+bool coincide(std::string_view esperado, std::string_view real) {
+  const std::size_t n = esperado.find("{N}");
+  if (n == std::string_view::npos || real.substr(0, n) != esperado.substr(0, n)) {
+    return esperado == real;
+  }
+  std::size_t i = n < real.size() && real[n] == '-' ? n + 1 : n;
+  const std::size_t cifras = i;
+  while (i < real.size() && real[i] >= '0' && real[i] <= '9') {
+    ++i;
+  }
+  return i > cifras && coincide(esperado.substr(n + 3), real.substr(i));
+}
+
 struct informe {
   bool bien = true;
   void comparar(const std::string& que, const std::string& esperado, const std::string& real) {
-    if (esperado == real) {
+    if (coincide(esperado, real)) {
       return;
     }
     bien = false;
@@ -124,6 +143,7 @@ struct preparacion {
   std::optional<double> corriendo;     // seconds the program must keep running
   std::optional<long> memoria_mib;     // limit of the address space
   std::optional<long> pila_kib;        // limit of the stack
+  std::size_t relleno = 0;             // bytes of the environment variable PAD
   std::optional<std::string> entrada;  // where standard input comes from, if not the case's
   std::optional<std::string> errores;  // where standard error goes, if not captured
   bool errores_cerrado = false;        // standard error closed
@@ -158,6 +178,8 @@ preparacion preparar(const fs::path& caso, const fs::path& trabajo) {
       p.memoria_mib = std::stol(a);
     } else if (orden == "stack") {
       p.pila_kib = std::stol(a);
+    } else if (orden == "environment") {
+      p.relleno = std::stoul(a);
     } else if (orden == "stdin") {
       p.entrada = a;
     } else if (orden == "stderr") {
@@ -317,6 +339,9 @@ int ejecutar(std::vector<std::string> args) {
       ::getrlimit(RLIMIT_STACK, &limite);
       limite.rlim_cur = static_cast<rlim_t>(*prep.pila_kib) * 1024;
       ::setrlimit(RLIMIT_STACK, &limite);
+    }
+    if (prep.relleno > 0) {
+      ::setenv("PAD", std::string(prep.relleno, 'x').c_str(), 1);
     }
     ::execvp(argv[0], argv.data());
     std::_Exit(127);

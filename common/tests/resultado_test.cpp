@@ -11,39 +11,35 @@
 
 #include "fichero_resultado.hpp"
 
-namespace fs = std::filesystem;
-
 namespace {
 
-std::string leer(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
+std::string leer(const std::string& nombre) {
+  std::ifstream f(nombre, std::ios::binary);
   return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
-class FicheroResultado : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string plantilla = ::testing::TempDir() + "resultado.XXXXXX";
-    ASSERT_NE(::mkdtemp(plantilla.data()), nullptr);
-    dir_ = plantilla;
-    std::ofstream(nombre(), std::ios::binary) << "viejo\n";
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  [[nodiscard]] std::string nombre() const { return (dir_ / "res_1.dat").string(); }
-
-  fs::path dir_;
-};
+// A res_1.dat holding an old result, alone in a scratch directory.
+std::filesystem::path preparar() {
+  std::string dir = ::testing::TempDir() + "resultado.XXXXXX";
+  EXPECT_NE(::mkdtemp(dir.data()), nullptr);
+  std::ofstream(dir + "/res_1.dat") << "viejo\n";
+  return dir;
+}
 
 // A new file would come without the old one's extended attributes (an ACL is one): the result
 // goes into the file itself, which keeps them.
-TEST_F(FicheroResultado, KeepsTheExtendedAttributesOfTheOldFile) {
-  if (::setxattr(nombre().c_str(), "user.numericos", "1", 1, 0) != 0) {
-    GTEST_SKIP() << "the file system of " << dir_ << " takes no user extended attributes";
+TEST(FicheroResultado, KeepsTheExtendedAttributesOfTheOldFile) {
+  const std::filesystem::path dir = preparar();
+  const std::string nombre = dir / "res_1.dat";
+  if (::setxattr(nombre.c_str(), "user.numericos", "1", 1, 0) != 0) {
+    std::filesystem::remove_all(dir);
+    GTEST_SKIP() << "the file system of " << nombre << " takes no user extended attributes";
   }
-  fichero_resultado(nombre()).escribir("-3,\n");
-  EXPECT_EQ(leer(nombre()), "-3,\n");
+  fichero_resultado(nombre).escribir("-3,\n");
+  EXPECT_EQ(leer(nombre), "-3,\n");
   std::array<char, 8> valor{};
-  EXPECT_EQ(::getxattr(nombre().c_str(), "user.numericos", valor.data(), valor.size()), 1);
+  EXPECT_EQ(::getxattr(nombre.c_str(), "user.numericos", valor.data(), valor.size()), 1);
+  std::filesystem::remove_all(dir);
 }
 
 // A run stopped while the new file exists removes it, and ends by the signal.
@@ -53,19 +49,15 @@ ssize_t escribir_y_parar(int /*fd*/, const void* /*datos*/, std::size_t /*n*/) {
   return -1;
 }
 
-TEST_F(FicheroResultado, ARunStoppedWhileItWritesLeavesNoNewFile) {
+TEST(FicheroResultado, ARunStoppedWhileItWritesLeavesNoNewFile) {
   for (const int senal : {SIGINT, SIGTERM, SIGHUP}) {
+    const std::filesystem::path dir = preparar();
     senal_de_prueba = senal;
-    EXPECT_EXIT(
-        {
-          fichero_resultado(nombre(), escribir_y_parar).escribir("-3,\n");
-          std::exit(0);
-        },
-        ::testing::KilledBySignal(senal), "")
-        << "signal " << senal;
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1)
-        << "signal " << senal;
-    EXPECT_EQ(leer(nombre()), "");
+    EXPECT_EXIT(fichero_resultado(dir / "res_1.dat", escribir_y_parar).escribir("-3,\n"),
+                ::testing::KilledBySignal(senal), "");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "signal " << senal;
+    EXPECT_EQ(leer(dir / "res_1.dat"), "");
+    std::filesystem::remove_all(dir);
   }
 }
 
