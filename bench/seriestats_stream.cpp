@@ -6,7 +6,7 @@
 #include <iostream>
 #include <vector>
 
-#include "estadistica.hpp"
+#include "serie_completa.hpp"
 
 int main() {
   std::ifstream datos("vec.dat");

@@ -152,7 +152,7 @@ primera_lectura leer_serie(fichero_vec& datos, const plan_de_lectura& plan, cons
     leer_con_eco(datos, valores, std::span(decimales.data(), k), hechos + 1, eco);
     // Apart, so that each loop keeps its own chain in registers.
     for (const float v : valores) {
-      lectura.suma = paso_suma(lectura.suma, v);
+      lectura.suma = suma_de_floats(lectura.suma, v);
     }
     for (std::size_t i = 0; i < k; ++i) {
       lectura.exacta.sumar(valores[i], decimales[i], datos);

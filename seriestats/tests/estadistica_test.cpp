@@ -1,4 +1,4 @@
-#include "estadistica.hpp"
+#include "serie_completa.hpp"
 
 #include <gtest/gtest.h>
 

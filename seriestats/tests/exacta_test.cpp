@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "estadistica.hpp"
+#include "serie_completa.hpp"
 #include "redondeo.hpp"
 
 namespace {
