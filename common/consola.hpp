@@ -10,7 +10,8 @@
 //
 // The few POSIX calls the programs make live in common/: here (guarding the standard descriptors),
 // in entero_consola.hpp (telling a read error on standard input from its end), in avance.hpp
-// (progress on a terminal) and in lectura.hpp (reading vec.dat by descriptor).
+// (progress on a terminal), in descriptor.hpp (reading vec.dat), in pila.hpp (the stack left) and
+// in fichero_resultado.cpp (vecprod's result file).
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "escritura_real.hpp"
+#include "texto_de_lectura.hpp"
 #include "vec_dat.hpp"
 
 namespace oraculo {
@@ -48,8 +49,7 @@ std::string mostrar(T v) {
 inline std::optional<std::string> diferencia(const std::string& texto, std::string_view plan,
                                              std::size_t bloque) {
   std::istringstream flujo(texto);
-  std::istringstream propio(texto);
-  fichero_vec bloques(*propio.rdbuf(), bloque);
+  fichero_vec bloques(desde_texto(texto), bloque);
   for (std::size_t paso = 0; paso < plan.size(); ++paso) {
     const std::string donde = "step " + std::to_string(paso) + ": ";
     bool bien = false;

@@ -8,11 +8,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <ios>
 #include <limits>
 #include <string_view>
 #include <system_error>
 
+#include "descriptor.hpp"
 #include "fallo.hpp"
 
 namespace {
@@ -259,13 +259,18 @@ class fichero_vec::cursor {
 
 fichero_vec::fichero_vec(const char* nombre, std::size_t tamano_bloque)
     : nombre_(nombre),
+      fd_(abrir_para_leer(nombre)),
       de_fichero_(true),
-      fichero_(nombre, tamano_bloque),
-      fuente_(&fichero_),
+      leer_(leer_de),
       bloque_(tamano_bloque + 1, '\0') {}
 
-fichero_vec::fichero_vec(std::streambuf& fuente, std::size_t tamano_bloque)
-    : nombre_(nombre_vec), de_fichero_(false), fuente_(&fuente), bloque_(tamano_bloque + 1, '\0') {}
+fichero_vec::fichero_vec(funcion_lectura leer, std::size_t tamano_bloque)
+    : nombre_(nombre_vec),
+      de_fichero_(false),
+      leer_(std::move(leer)),
+      bloque_(tamano_bloque + 1, '\0') {}
+
+fichero_vec::~fichero_vec() { cerrar(); }
 
 void fichero_vec::fallar(const std::string& que) const { throw fallo(nombre_ + ": " + que); }
 
@@ -275,7 +280,7 @@ void fichero_vec::comprobar() const {
   }
   std::error_code error;
   const auto estado = std::filesystem::status(nombre_, error);
-  if (!fichero_.abierto()) {
+  if (fd_ < 0) {
     fallar(estado.type() == std::filesystem::file_type::not_found
                ? "no existe en el directorio de trabajo"
                : "no se puede abrir para lectura");
@@ -285,14 +290,9 @@ void fichero_vec::comprobar() const {
   }
 }
 
-// Fetches the next block. The byte after the block's end is set to 0, a character that no token
-// holds, so that scanning loops stop there without a bound check of their own.
-//
-// A block is one read of the device at most, taken whole before the next read is tried: sgetc()
-// makes the source read when its buffer is empty (and throws on a read error, when nothing of
-// this block has been taken), and the bytes it then holds are copied out. A larger request
-// (sgetn of a whole block) would let the source loop over several reads and, when a later one
-// fails, throw away the bytes of the earlier ones with the exception.
+// Fetches the next block, one read of the device, straight into the block. The byte after the
+// block's end is set to 0, a character that no token holds, so that scanning loops stop there
+// without a bound check of their own.
 bool fichero_vec::rellenar() {
   if (agotado_) {
     return false;
@@ -301,14 +301,14 @@ bool fichero_vec::rellenar() {
   pos_ = 0;
   fin_ = 0;
   bloque_[0] = '\0';
-  if (traits::eq_int_type(fuente_->sgetc(), traits::eof())) {
-    agotado_ = true;
-    return false;
+  ssize_t n = 0;
+  do {
+    n = leer_(fd_, bloque_.data(), bloque_.size() - 1);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) {
+    throw error_de_lectura();
   }
-  const auto capacidad = static_cast<std::streamsize>(bloque_.size() - 1);
-  const std::streamsize disponibles = std::max<std::streamsize>(fuente_->in_avail(), 1);
-  const std::streamsize n = fuente_->sgetn(bloque_.data(), std::min(disponibles, capacidad));
-  if (n <= 0) {
+  if (n == 0) {
     agotado_ = true;
     return false;
   }
@@ -551,13 +551,10 @@ std::int64_t fichero_vec::posicion() const {
   return inicio_bloque_ + static_cast<std::int64_t>(pos_);
 }
 
-bool fichero_vec::se_puede_releer() {
-  return fuente_->pubseekoff(0, std::ios::cur, std::ios::in) != std::streampos(-1);
-}
+bool fichero_vec::se_puede_releer() { return fd_ >= 0 && mover_a(fd_, 0, SEEK_CUR) >= 0; }
 
 void fichero_vec::volver_a(std::int64_t donde) {
-  const std::streampos destino(static_cast<std::streamoff>(donde));
-  if (fuente_->pubseekpos(destino, std::ios::in) != destino) {
+  if (fd_ < 0 || mover_a(fd_, donde, SEEK_SET) != donde) {
     fallar("no se puede volver a leer");
   }
   inicio_bloque_ = donde;
@@ -568,19 +565,20 @@ void fichero_vec::volver_a(std::int64_t donde) {
 }
 
 std::optional<std::int64_t> fichero_vec::bytes_restantes() {
-  const auto aqui = fuente_->pubseekoff(0, std::ios::cur, std::ios::in);
-  if (aqui == std::streampos(-1)) {
+  const std::int64_t aqui = fd_ < 0 ? -1 : mover_a(fd_, 0, SEEK_CUR);
+  if (aqui < 0) {
     return std::nullopt;
   }
-  const auto final = fuente_->pubseekoff(0, std::ios::end, std::ios::in);
-  if (fuente_->pubseekpos(aqui, std::ios::in) != aqui || final == std::streampos(-1)) {
+  const std::int64_t final = mover_a(fd_, 0, SEEK_END);
+  if (mover_a(fd_, aqui, SEEK_SET) != aqui || final < 0) {
     return std::nullopt;
   }
-  return std::max<std::int64_t>(0, static_cast<std::int64_t>(final) - posicion());
+  return std::max<std::int64_t>(0, final - posicion());
 }
 
-void fichero_vec::cerrar() { fichero_.cerrar(); }
-
-std::streambuf& fichero_vec::origen() { return *fuente_; }
-
-void fichero_vec::leer_a_traves_de(std::streambuf& intermedio) { fuente_ = &intermedio; }
+void fichero_vec::cerrar() {
+  if (fd_ >= 0) {
+    cerrar_descriptor(fd_);
+    fd_ = -1;
+  }
+}

@@ -11,8 +11,9 @@
 // the stream's operator>>, which costs several hundred nanoseconds a value through the locale
 // machinery; the tests hold it to the stream byte for byte.
 //
-// The file is read a block at a time into a buffer of the reader's own; tokens are scanned in
-// the block, and one that runs over the end of a block is continued in the next. Memory stays
+// The file is read a block at a time, one read(2) straight into a buffer of the reader's own;
+// tokens are scanned in the block, and one that runs over the end of a block is continued in the
+// next. Memory stays
 // bounded whatever the file holds, a token of any length included. A read error of the device
 // keeps every byte that arrived before it: the values in them are read, and the error is
 // reported after the last of them.
@@ -22,16 +23,17 @@
 // text faster than from the float. Failures come back as values of their own or as a `fallo`
 // (common/fallo.hpp) whose message names the file and the count or the value by its number.
 
+#include <sys/types.h>
+
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
-#include <streambuf>
 #include <string>
 #include <vector>
 
-#include "lectura.hpp"
 #include "natural.hpp"
 
 // Outcome of one extraction, as the stream would report it.
@@ -90,6 +92,10 @@ struct decimal_exacto {
   std::int32_t exponente = 0;
 };
 
+// A read of the device failed (a read interrupted by a signal is simply retried). The reader
+// reports it in its own words, as a `fallo` or a `parada`.
+struct error_de_lectura {};
+
 // The name of the data file, relative to the working directory.
 inline constexpr const char* nombre_vec = "vec.dat";
 
@@ -101,18 +107,23 @@ inline constexpr std::size_t bloque_normal = std::size_t{1} << 16;
 // neither copied nor moved: it lives where it was made, in the program's run.
 class fichero_vec {
  public:
+  // What fills a block: read(2) on the file's descriptor, or what stands in for it (the tests'
+  // texts, the test build's failing device), which returns the bytes it put at `destino`, at most
+  // `n`, 0 at the end, or -1 with errno set.
+  using funcion_lectura = std::function<ssize_t(int fd, char* destino, std::size_t n)>;
+
   // Opens `nombre` for reading, scanned in blocks of `tamano_bloque` bytes. Whether it could be
   // opened is checked apart, by comprobar(), so that a program can open its other files in
   // between, in a fixed order.
   explicit fichero_vec(const char* nombre = nombre_vec, std::size_t tamano_bloque = bloque_normal);
-  // Reads the bytes of another buffer (the tests' texts), in blocks of `tamano_bloque` bytes.
-  fichero_vec(std::streambuf& fuente, std::size_t tamano_bloque);
+  // Reads through `leer` alone, with no file and so nothing to seek (the tests' texts).
+  fichero_vec(funcion_lectura leer, std::size_t tamano_bloque);
 
   fichero_vec(const fichero_vec&) = delete;
   fichero_vec& operator=(const fichero_vec&) = delete;
   fichero_vec(fichero_vec&&) = delete;
   fichero_vec& operator=(fichero_vec&&) = delete;
-  ~fichero_vec() = default;
+  ~fichero_vec();
 
   // Throws a `fallo` if the file is missing, a directory or could not be opened.
   void comprobar() const;
@@ -166,10 +177,9 @@ class fichero_vec {
   // Closes the file at the end of a successful run.
   void cerrar();
 
-  // For the test build's hooks, which make a device fail on demand: the buffer the bytes come
-  // from now, and a buffer to read them through from now on (it reads them from origen()).
-  std::streambuf& origen();
-  void leer_a_traves_de(std::streambuf& intermedio);
+  // For the test build's hooks, which make a device fail on demand: blocks are filled by `leer`
+  // from now on, on the same descriptor, which seeks as before.
+  void leer_con(funcion_lectura leer) { leer_ = std::move(leer); }
 
  private:
   class cursor;
@@ -180,9 +190,9 @@ class fichero_vec {
   [[noreturn]] void fallar(const std::string& que) const;
 
   std::string nombre_;
-  bool de_fichero_;             // reading the named file, not another buffer
-  fichero_de_lectura fichero_;  // the named file's bytes: one device read fills its buffer
-  std::streambuf* fuente_;
+  int fd_ = -1;  // the named file, -1 when it could not be opened or there is none
+  bool de_fichero_;
+  funcion_lectura leer_;
   std::vector<char> bloque_;        // the block, and one byte more for a sentinel after its end
   std::size_t pos_ = 0;             // next byte to scan in the block
   std::size_t fin_ = 0;             // end of the bytes in the block

@@ -14,8 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "serie_completa.hpp"
 #include "redondeo.hpp"
+#include "serie_completa.hpp"
+#include "texto_de_lectura.hpp"
 
 namespace {
 
@@ -26,8 +27,7 @@ struct serie_leida {
 
 // The values of `texto` ("v1 v2 ..."), read as seriestats reads them, and their exact sums.
 serie_leida leer(const std::string& texto, std::size_t cuantos) {
-  std::istringstream fuente(texto);
-  fichero_vec datos(*fuente.rdbuf(), 4096);
+  fichero_vec datos(desde_texto(texto), 4096);
   serie_leida s;
   s.valores.resize(cuantos);
   std::vector<decimal_leido> decimales(cuantos);

@@ -11,67 +11,22 @@
 // files take the road of the second reading, and the progress line on a terminal shows at once
 // instead of after two seconds.
 
+#include <unistd.h>
+
 #include <algorithm>
-#include <array>
+#include <cerrno>
 #include <cstdint>
 #include <fstream>
-#include <ios>
 #include <iterator>
 #include <new>
 #include <optional>
 #include <sstream>
-#include <streambuf>
 #include <string>
 
 #include "ganchos.hpp"
 #include "vec_dat.hpp"
 
-namespace {
-
-// The file's bytes through a buffer of its own, at most 4096 of them a read, up to a limit; past
-// it every read fails as the device would, with error_de_lectura as the file's reading
-// (lectura.hpp) throws it.
-class fuente_con_fallo : public std::streambuf {
- public:
-  fuente_con_fallo(std::streambuf& real, std::streamsize limite) : real_(real), quedan_(limite) {}
-
- protected:
-  int_type underflow() override {
-    if (quedan_ <= 0) {
-      throw error_de_lectura();
-    }
-    const std::streamsize leidos = real_.sgetn(
-        memoria_.data(), std::min(static_cast<std::streamsize>(memoria_.size()), quedan_));
-    if (leidos <= 0) {
-      return traits_type::eof();
-    }
-    quedan_ -= leidos;
-    setg(memoria_.data(), memoria_.data(), memoria_.data() + leidos);
-    return traits_type::to_int_type(memoria_[0]);
-  }
-  pos_type seekoff(off_type desplazamiento, std::ios_base::seekdir desde,
-                   std::ios_base::openmode modo) override {
-    if (desde == std::ios_base::cur) {
-      desplazamiento -= egptr() - gptr();  // the bytes taken from the file but not yet given
-    }
-    setg(nullptr, nullptr, nullptr);
-    return real_.pubseekoff(desplazamiento, desde, modo);
-  }
-  pos_type seekpos(pos_type donde, std::ios_base::openmode modo) override {
-    setg(nullptr, nullptr, nullptr);
-    return real_.pubseekpos(donde, modo);
-  }
-
- private:
-  std::streambuf& real_;
-  std::streamsize quedan_;
-  std::array<char, 4096> memoria_{};
-};
-
-}  // namespace
-
 struct ganchos::estado {
-  std::optional<fuente_con_fallo> fuente;
   std::optional<std::int64_t> sin_memoria;
   std::optional<std::string> cambio;
 };
@@ -85,8 +40,17 @@ ganchos::ganchos(fichero_vec& datos) : estado_(std::make_unique<estado>()) {
     std::string valor;
     palabras >> orden >> valor;
     if (orden == "fallo_de_lectura") {
-      estado_->fuente.emplace(datos.origen(), static_cast<std::streamsize>(std::stoll(valor)));
-      datos.leer_a_traves_de(*estado_->fuente);
+      // At most 4096 bytes a read, up to the limit; past it every read fails as the device would.
+      datos.leer_con([quedan = std::stoll(valor)](int fd, char* destino, std::size_t n) mutable {
+        if (quedan <= 0) {
+          errno = EIO;
+          return ssize_t{-1};
+        }
+        const ssize_t leidos =
+            ::read(fd, destino, std::min({n, std::size_t{4096}, static_cast<std::size_t>(quedan)}));
+        quedan -= std::max<ssize_t>(leidos, 0);
+        return leidos;
+      });
     } else if (orden == "sin_memoria") {
       estado_->sin_memoria = std::stoll(valor);
     } else if (orden == "cambio") {

@@ -291,34 +291,20 @@ TEST(Extraccion, SaturatesTheExponentOfTheValueNotTheOneWritten) {
   }
 }
 
-// The bytes "2 1 0." then a billion-digit-long run of 1s, made as they are read.
-class token_enorme : public std::streambuf {
- public:
-  explicit token_enorme(std::size_t unos) : quedan_(unos) {}
-
- protected:
-  int_type underflow() override {
-    if (!inicio_) {
-      inicio_ = true;
+// The bytes "2 1 0." then a run of `unos` 1s, made as they are read.
+fichero_vec::funcion_lectura token_enorme(std::size_t unos) {
+  return [quedan = unos, inicio = false](int /*fd*/, char* destino, std::size_t n) mutable {
+    if (!inicio) {
+      inicio = true;
       const std::string_view texto = "2\n1 0.";
-      std::copy(texto.begin(), texto.end(), memoria_.begin());
-      setg(memoria_.data(), memoria_.data(), memoria_.data() + texto.size());
-    } else if (quedan_ > 0) {
-      const std::size_t k = std::min(quedan_, memoria_.size());
-      std::fill_n(memoria_.begin(), k, '1');
-      quedan_ -= k;
-      setg(memoria_.data(), memoria_.data(), memoria_.data() + k);
-    } else {
-      return traits_type::eof();
+      return static_cast<ssize_t>(std::copy(texto.begin(), texto.end(), destino) - destino);
     }
-    return traits_type::to_int_type(memoria_[0]);
-  }
-
- private:
-  std::size_t quedan_;
-  bool inicio_ = false;
-  std::array<char, 4096> memoria_{};
-};
+    const std::size_t k = std::min(quedan, n);
+    std::fill_n(destino, k, '1');
+    quedan -= k;
+    return static_cast<ssize_t>(k);
+  };
+}
 
 long pico_de_memoria_kib() {
   rusage uso{};
@@ -328,9 +314,8 @@ long pico_de_memoria_kib() {
 
 TEST(Extraccion, ReadsAHugeTokenInBoundedMemory) {
   constexpr std::size_t unos = std::size_t{64} << 20;
-  token_enorme fuente(unos);
   const long antes = pico_de_memoria_kib();
-  fichero_vec datos(fuente, bloque_normal);
+  fichero_vec datos(token_enorme(unos), bloque_normal);
   EXPECT_EQ(datos.leer_cuenta(), 2);
   std::array<float, 2> valores{};
   const valores_leidos r = datos.leer_valores(valores, {}, 1);
@@ -365,8 +350,7 @@ TEST(LeerValores, SaysTheDecimalSeparatorIsAPointAfterAGluedComma) {
   };
   for (const auto& caso : casos) {
     for (const std::size_t bloque : {1U, 2U, 3U, 4U, 5U, 4096U}) {
-      std::stringbuf fuente(caso.texto);
-      fichero_vec datos(fuente, bloque);
+      fichero_vec datos(desde_texto(caso.texto), bloque);
       ASSERT_EQ(datos.leer_cuenta(), 3);
       std::array<float, 3> valores{};
       const valores_leidos r = datos.leer_valores(valores, {}, 1);
@@ -473,8 +457,7 @@ TEST(LeerGrupo, EchoesPlainDecimalsAsTheStreamWritesTheirFloats) {
   std::istringstream flujo(texto);
   std::vector<float> esperados;
   const std::string esperado = eco_del_flujo(flujo, esperados);
-  std::istringstream fuente(texto);
-  fichero_vec propio(*fuente.rdbuf(), bloque_entero);
+  fichero_vec propio(desde_texto(texto), bloque_entero);
   std::vector<float> obtenidos;
   EXPECT_EQ(eco_propio(propio, obtenidos), esperado);
   EXPECT_EQ(obtenidos, esperados);
