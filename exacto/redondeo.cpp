@@ -1,6 +1,9 @@
 #include "redondeo.hpp"
 
+#include <algorithm>
+#include <charconv>
 #include <cstddef>
+#include <cstring>
 #include <string>
 
 cifras_decimales cifras_de(const natural& a, int exponente10_unidades) {
@@ -8,6 +11,25 @@ cifras_decimales cifras_de(const natural& a, int exponente10_unidades) {
   d.cifras = a.decimal();
   d.exponente10 = static_cast<int>(d.cifras.size()) - 1 + exponente10_unidades;
   return d;
+}
+
+// For e < 0, m * 5^-e, which is the value times 10^-e, an integer.
+cifras_decimales cifras_de_binario(std::uint64_t m, int e) {
+  const natural mantisa(m);
+  if (e >= 0) {
+    return cifras_de(mantisa.por_dos_a(static_cast<std::size_t>(e)), 0);
+  }
+  constexpr std::uint64_t cinco_a_la_13 = 1220703125U;  // the largest power of 5 below 2^32
+  natural n = mantisa;
+  int quedan = -e;
+  for (; quedan >= 13; quedan -= 13) {
+    n = n.por(cinco_a_la_13);
+  }
+  std::uint64_t ultimo = 1;
+  for (; quedan > 0; --quedan) {
+    ultimo *= 5;
+  }
+  return cifras_de(n.por(ultimo), e);
 }
 
 // Long division, one decimal digit at a time: the remainder r < b, times 10 plus the next digit
@@ -105,38 +127,43 @@ void redondear(cifras_decimales& d, int precision) {
   d.cifras.erase(d.cifras.find_last_not_of('0') + 1);
 }
 
-std::string disponer(const cifras_decimales& d, int precision) {
-  const int x = d.exponente10;
-  const std::string& c = d.cifras;
-  std::string s;
-  if (x >= -4 && x < precision) {
-    if (x < 0) {
-      s = "0.";
-      s.append(static_cast<std::size_t>(-x - 1), '0');
-      s += c;
-    } else {
-      const auto enteras = static_cast<std::size_t>(x) + 1;
-      if (c.size() <= enteras) {
-        s = c;
-        s.append(enteras - c.size(), '0');
-      } else {
-        s = c.substr(0, enteras) + '.' + c.substr(enteras);
-      }
+char* disponer(char* destino, const char* cifras, std::size_t n, int exponente10, int precision) {
+  const int x = exponente10;
+  char* p = destino;
+  const auto copiar = [&p](const char* desde, std::size_t k) {
+    std::memcpy(p, desde, k);
+    p += k;
+  };
+  if (x < -4 || x >= precision) {
+    *p++ = cifras[0];
+    if (n > 1) {
+      *p++ = '.';
+      copiar(cifras + 1, n - 1);
     }
-  } else {
-    s = c.substr(0, 1);
-    if (c.size() > 1) {
-      s += '.';
-      s += c.substr(1);
+    *p++ = 'e';
+    *p++ = x < 0 ? '-' : '+';
+    const auto magnitud = static_cast<unsigned>(x < 0 ? -x : x);
+    if (magnitud < 10) {
+      *p++ = '0';
     }
-    s += x < 0 ? "e-" : "e+";
-    const std::string exponente = std::to_string(x < 0 ? -static_cast<long long>(x) : x);
-    if (exponente.size() < 2) {
-      s += '0';
-    }
-    s += exponente;
+    return std::to_chars(p, p + 12, magnitud).ptr;
   }
-  return s;
+  if (x < 0) {
+    *p++ = '0';
+    *p++ = '.';
+    p = std::fill_n(p, -x - 1, '0');
+    copiar(cifras, n);
+    return p;
+  }
+  const auto enteras = static_cast<std::size_t>(x) + 1;
+  if (n <= enteras) {
+    copiar(cifras, n);
+    return std::fill_n(p, enteras - n, '0');
+  }
+  copiar(cifras, enteras);
+  *p++ = '.';
+  copiar(cifras + enteras, n - enteras);
+  return p;
 }
 
 std::string texto_g(bool negativo, const cifras_decimales* d, int precision) {
@@ -145,8 +172,13 @@ std::string texto_g(bool negativo, const cifras_decimales* d, int precision) {
   }
   cifras_decimales r = *d;
   redondear(r, precision);
-  std::string texto = negativo ? "-" : "";
-  texto += disponer(r, precision);
+  const int x = r.exponente10;
+  std::string texto(r.cifras.size() + static_cast<std::size_t>(x < 0 ? -x : x) + 9, '\0');
+  char* p = texto.data();
+  *p = '-';
+  p += negativo ? 1 : 0;
+  texto.resize(static_cast<std::size_t>(
+      disponer(p, r.cifras.data(), r.cifras.size(), x, precision) - texto.data()));
   return texto;
 }
 

@@ -9,6 +9,8 @@
 // whether any nonzero digit follows them. Whatever produced them (the expansion of a binary value,
 // a long division, a square root), the rule is then applied here alone.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "natural.hpp"
@@ -23,6 +25,10 @@ struct cifras_decimales {
 // The digits of a * 10^exponente10_unidades, a > 0: all of them, nothing left over.
 cifras_decimales cifras_de(const natural& a, int exponente10_unidades);
 
+// The digits of m * 2^e, m > 0: all of them, nothing left over (the exact value of a binary
+// floating-point number, a float's or an extended one's).
+cifras_decimales cifras_de_binario(std::uint64_t m, int e);
+
 // The first `cuantas` significant digits of a / b, for a > 0 and b > 0, by long division.
 cifras_decimales cifras_del_cociente(const natural& a, const natural& b, int cuantas);
 
@@ -32,9 +38,11 @@ cifras_decimales cifras_de_raiz_entre(const natural& a, const natural& b);
 // Rounds to `precision` significant digits, nearest with ties to even, and drops trailing zeros.
 void redondear(cifras_decimales& d, int precision);
 
-// %g's layout of digits already rounded to `precision`: fixed notation when
-// -4 <= exponent < precision, else d.ddde+XX with at least two exponent digits.
-std::string disponer(const cifras_decimales& d, int precision);
+// %g's layout, the one every figure and echo is written in, of the n digits `cifras` already
+// rounded to `precision` and without trailing zeros, the first standing for 10^exponente10:
+// fixed notation when -4 <= exponente10 < precision, else d.ddde+XX with at least two exponent
+// digits. Writes at `destino` and returns the end: at most n + |exponente10| + 8 characters.
+char* disponer(char* destino, const char* cifras, std::size_t n, int exponente10, int precision);
 
 // A value's text with `precision` significant digits: its sign, then its digits rounded and laid
 // out; "0" for zero.
