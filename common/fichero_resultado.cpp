@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "fallo.hpp"
+#include "senales.hpp"
 
 namespace {
 
@@ -65,61 +66,14 @@ volatile std::sig_atomic_t hay_temporal = 0;
 int dir_temporal = -1;
 std::array<char, NAME_MAX + 1> nombre_temporal{};
 
+// On SIGINT, SIGTERM or SIGHUP while the new file exists: it is removed, and the signal raised
+// again (senales.hpp).
 extern "C" void quitar_temporal_y_terminar(int senal) {
   if (hay_temporal != 0) {
     ::unlinkat(dir_temporal, nombre_temporal.data(), 0);
   }
-  // The handler has reset the action to the default on entry: the run ends by the signal, and the
-  // shell sees the usual status (143 for SIGTERM).
   ::raise(senal);
 }
-
-// While it lives, SIGINT, SIGTERM and SIGHUP remove the new file before they end the run; a
-// signal that the run ignores (started with nohup) stays ignored.
-class limpieza_al_parar {
- public:
-  limpieza_al_parar() {
-    struct sigaction accion {};
-    accion.sa_handler = quitar_temporal_y_terminar;
-    sigemptyset(&accion.sa_mask);
-    accion.sa_flags = static_cast<int>(SA_RESETHAND);  // its bit is the sign bit of sa_flags
-    for (std::size_t i = 0; i < senales.size(); ++i) {
-      ::sigaction(senales[i], nullptr, &anteriores_[i]);
-      if (anteriores_[i].sa_handler != SIG_IGN) {
-        ::sigaction(senales[i], &accion, nullptr);
-      }
-    }
-  }
-  limpieza_al_parar(const limpieza_al_parar&) = delete;
-  limpieza_al_parar& operator=(const limpieza_al_parar&) = delete;
-  limpieza_al_parar(limpieza_al_parar&&) = delete;
-  limpieza_al_parar& operator=(limpieza_al_parar&&) = delete;
-  ~limpieza_al_parar() {
-    for (std::size_t i = 0; i < senales.size(); ++i) {
-      ::sigaction(senales[i], &anteriores_[i], nullptr);
-    }
-  }
-
-  // Runs `cambio`, which creates, renames or removes the new file, with the signals held back,
-  // so that the handler finds the file recorded exactly while it exists.
-  template <typename Cambio>
-  static int sin_senales(Cambio cambio) {
-    sigset_t retenidas;
-    sigemptyset(&retenidas);
-    for (const int senal : senales) {
-      sigaddset(&retenidas, senal);
-    }
-    sigset_t antes;
-    ::sigprocmask(SIG_BLOCK, &retenidas, &antes);
-    const int r = cambio();
-    ::sigprocmask(SIG_SETMASK, &antes, nullptr);
-    return r;
-  }
-
- private:
-  static constexpr std::array<int, 3> senales = {SIGINT, SIGTERM, SIGHUP};
-  std::array<struct sigaction, 3> anteriores_{};
-};
 
 constexpr const char* sustituido =
     "se ha quitado o sustituido durante la ejecucion; no se escribe el resultado";
@@ -258,7 +212,7 @@ bool fichero_resultado::escribir_todo(int fd, std::string_view texto) const {
 // stand in the old one's place unchanged: another owner or group, a directory where this user
 // may not create files, attributes that the directory gives new files.
 bool fichero_resultado::reemplazar(std::string_view texto, const struct stat& ahora) {
-  const limpieza_al_parar limpieza;
+  const al_parar limpieza(quitar_temporal_y_terminar);
   std::string nuevo;  // a name of this process's own, beside the file
   int fd = -1;
   for (int intento = 0; fd < 0 && intento < 100; ++intento) {
@@ -266,7 +220,7 @@ bool fichero_resultado::reemplazar(std::string_view texto, const struct stat& ah
     if (nuevo.size() >= nombre_temporal.size()) {
       return false;
     }
-    fd = limpieza_al_parar::sin_senales([&] {
+    fd = al_parar::sin_senales([&] {
       const int creado =
           ::openat(dir_, nuevo.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
       if (creado >= 0) {
@@ -285,7 +239,7 @@ bool fichero_resultado::reemplazar(std::string_view texto, const struct stat& ah
     return false;
   }
   const auto quitar = [&] {
-    limpieza_al_parar::sin_senales([&] {
+    al_parar::sin_senales([&] {
       hay_temporal = 0;
       return ::unlinkat(dir_, nuevo.c_str(), 0);
     });
@@ -315,7 +269,7 @@ bool fichero_resultado::reemplazar(std::string_view texto, const struct stat& ah
     quitar();
     fallar(sustituido);
   }
-  error = limpieza_al_parar::sin_senales([&] {
+  error = al_parar::sin_senales([&] {
     if (::renameat(dir_, nuevo.c_str(), dir_, base_.c_str()) != 0) {
       return errno;
     }

@@ -53,7 +53,7 @@ int ejecutar(char* const* argv) {
   }
   // A long run shows its progress on a terminal's standard error, erased before each line of
   // standard output.
-  avance_en_terminal avance(programa, log10_llamadas_de_ejecucion(n), avance_si::terminal, {},
+  avance_en_terminal avance(programa, log10_llamadas_de_ejecucion(n), avance_si::terminal,
                             espera_de_avance());
   const auto evaluar = [&avance](std::int32_t m) { return fibonacci_avisando(m, avance); };
   const std::int32_t f = evaluar(n);

@@ -92,17 +92,17 @@ class avance_de_serie {
   avance_de_serie(const plan_de_lectura& plan, const ganchos& g)
       : n_(plan.n),
         por_releer_(plan.clave ? plan.n - plan.guardados : 0),
-        linea_(
-            programa, std::log10(static_cast<double>(std::max<std::int64_t>(1, n_ + por_releer_))),
-            avance_si::salida_aparte, [this] { return detalle(); }, g.espera_de_avance()) {}
+        linea_(programa,
+               std::log10(static_cast<double>(std::max<std::int64_t>(1, n_ + por_releer_))),
+               avance_si::salida_aparte, g.espera_de_avance()) {}
 
   void leidos(std::size_t k) {
     leidos_ += static_cast<std::int64_t>(k);
-    linea_(k);
+    linea_.avanzar(k, [this] { return detalle(); });
   }
   void releidos(std::size_t k) {
     releidos_ += static_cast<std::int64_t>(k);
-    linea_(k);
+    linea_.avanzar(k, [this] { return detalle(); });
   }
   void borrar() { linea_.borrar(); }
 
@@ -120,7 +120,7 @@ class avance_de_serie {
   std::int64_t por_releer_;
   std::int64_t leidos_ = 0;
   std::int64_t releidos_ = 0;
-  avance_en_terminal linea_;  // last: its detail reads the counts above
+  avance_en_terminal linea_;
 };
 
 // Room for the values that a file can hold: each needs a character and one of white space, so

@@ -37,7 +37,7 @@ TEST(LineaDeAvance, GivesTheShareDoneAndTheTimeLeft) {
 TEST(LineaDeAvance, FitsTheWidthShorteningTheDetailFirst) {
   const std::vector<std::string> detalles = {"500 de 1000 valores leidos", "500 leidos"};
   const auto linea = [&detalles](std::size_t ancho) {
-    return linea_de_avance_ajustada("seriestats", 500, 3.0, 2.0, detalles, ancho);
+    return linea_de_avance("seriestats", 500, 3.0, 2.0, detalles, ancho);
   };
   const std::string entera =
       "seriestats: 50.0 % hecho, 500 de 1000 valores leidos, quedan aprox. 2 s";
@@ -66,8 +66,8 @@ TEST(LineaDeAvance, FitsTheWidthShorteningTheDetailFirst) {
     EXPECT_LE(linea(ancho).size(), ancho);
   }
   // Without a detail, and before any work is done (no time left yet).
-  EXPECT_EQ(linea_de_avance_ajustada("p", 0, 3.0, 2.0, {}, 79), "p: 0.0 % hecho");
-  EXPECT_EQ(linea_de_avance_ajustada("p", 500, 3.0, 2.0, {}, 20), "p: 50.0 % hecho");
+  EXPECT_EQ(linea_de_avance("p", 0, 3.0, 2.0, {}, 79), "p: 0.0 % hecho");
+  EXPECT_EQ(linea_de_avance("p", 500, 3.0, 2.0, {}, 20), "p: 50.0 % hecho");
 }
 
 }  // namespace
