@@ -105,31 +105,32 @@ lectura convertir_real(const resumen_real& token, float& valor) {
     *p++ = '-';
   }
   *p++ = '0';
+  std::int64_t e = 0;
   if (token.n != 0) {
     *p++ = '.';
     p = std::copy_n(token.cifras.data(), token.n, p);
     if (token.pegajoso) {
       *p++ = '1';
     }
-    const std::int64_t e =
-        std::clamp(token.punto + (token.exponente_negativo ? -token.exponente : token.exponente),
+    e = std::clamp(token.punto + (token.exponente_negativo ? -token.exponente : token.exponente),
                    -exponente_tope, exponente_tope);
     *p++ = 'e';
     p = std::to_chars(p, texto.data() + texto.size() - 1, e).ptr;
   }
   *p = '\0';
-  // strtof rounds correctly, as the stream does with it; out of range it gives an infinity for
-  // an overflow, which the stream refuses, and the subnormal or zero of an underflow, which it
-  // accepts.
-  char* fin = nullptr;
-  const float v = std::strtof(texto.data(), &fin);
-  if (fin != p) {
+  // Out of the float's range from_chars gives no value: an overflow, which the stream refuses,
+  // or a value that rounds to zero, which it accepts (a subnormal comes back as a value). The
+  // decimal exponent tells which.
+  float v = 0.0F;
+  const auto [fin, error] = std::from_chars(texto.data(), p, v);
+  if (fin != p || (error != std::errc() && error != std::errc::result_out_of_range)) {
     valor = 0.0F;
     return lectura::no_numero;
   }
-  if (std::isinf(v)) {
-    valor = std::copysign(std::numeric_limits<float>::max(), v);
-    return lectura::fuera_de_rango;
+  if (error == std::errc::result_out_of_range) {
+    const float limite = e > 0 ? std::numeric_limits<float>::max() : 0.0F;
+    valor = token.negativo ? -limite : limite;
+    return limite == 0.0F ? lectura::ok : lectura::fuera_de_rango;
   }
   valor = v;
   return lectura::ok;
@@ -309,22 +310,22 @@ bool fichero_vec::rellenar() {
   return true;
 }
 
-// The common token, a plain decimal "[sign]digits[.digits]" with a mantissa m of at most 2^24
-// and at most 10 decimals, followed by white space, read straight from the block and converted
-// as m / 10^d: one float division of two exact floats, which IEEE arithmetic rounds once, to
-// nearest even, the correctly rounded value that strtof gives. The grammar would consume exactly
-// the same characters, so this only takes a shorter road to the same place; anything else (an
-// exponent, another character after the number, a token that reaches the end of the block, no
-// digit at all, a longer mantissa) returns false, with only the white space before the token
-// consumed, and the grammar takes over. The decimal itself is given back as m * 10^-decimales,
-// for the echo.
+// The common token, a plain decimal "[sign]digits[.digits]" of at most 19 digits followed by
+// white space, read straight from the block. The grammar would consume exactly the same
+// characters, so this only takes a shorter road to the same place; anything else (an exponent,
+// another character after the number, a token that reaches the end of the block, no digit at
+// all, more digits) returns false, with only the white space before the token consumed, and the
+// grammar takes over. The decimal itself is given back as m * 10^-decimales, for the echo.
 //
-// It pays: bench/run's ten million values take 0.302 s of CPU with it and 1.422 s through the
-// grammar and strtof (the g++ bench build, best of five runs of bench/measure). Where float
-// expressions are evaluated in a wider format (the x87 of i386, FLT_EVAL_METHOD 2) a quotient is
-// rounded first to that format and only later, if the compiler stores it at all, to float; rather
-// than rest the result on where the compiler rounds, there is no shortcut there.
-#if FLT_EVAL_METHOD == 0
+// A mantissa m of at most 2^24 with at most 10 decimals is converted as m / 10^d: one float
+// division of two exact floats, which IEEE arithmetic rounds once, to nearest even, the correctly
+// rounded value. Where float expressions are evaluated in a wider format (the x87 of i386, m68k:
+// FLT_EVAL_METHOD 2) a quotient is rounded first to that format and only later, if the compiler
+// stores it at all, to float, so there, as for longer mantissas, the token itself goes to
+// from_chars, the conversion of the general road. It pays: bench/run's ten million values take
+// 0.322 s of CPU with it and 0.979 s through the grammar (the g++ bench build, best of five runs
+// of bench/measure); a million values take 0.744 s against 1.299 s under qemu-i386, 1.161 s
+// against 1.693 s under qemu-m68k.
 [[gnu::always_inline]] inline bool fichero_vec::convertir_rapido(float& valor,
                                                                  decimal_leido& decimal) {
   const char* const base = bloque_.data();
@@ -336,6 +337,7 @@ bool fichero_vec::rellenar() {
   pos_ = static_cast<std::size_t>(p - base);
   // The sign is taken without a branch: half the values of a series may be negative, in no
   // order that a branch predictor could learn.
+  const char* const inicio = p;
   const bool negativo = *p == '-';
   p += (negativo || *p == '+') ? 1 : 0;
   std::uint64_t m = 0;
@@ -357,19 +359,25 @@ bool fichero_vec::rellenar() {
     cifras += decimales;
   }
   // Beyond 19 digits m may have wrapped; it is not used then.
-  if (cifras == 0 || cifras > 19 || m > (std::uint64_t{1} << 24) || decimales > 10 || p == fin ||
-      !es_blanco(*p)) {
+  if (cifras == 0 || cifras > 19 || p == fin || !es_blanco(*p)) {
     return false;
   }
-  const float magnitud =
-      static_cast<float>(m) / potencias_float[static_cast<std::size_t>(decimales)];
-  valor = std::bit_cast<float>(std::bit_cast<std::uint32_t>(magnitud) |
-                               (static_cast<std::uint32_t>(negativo) << 31));
+#if FLT_EVAL_METHOD == 0
+  if (m <= (std::uint64_t{1} << 24) && decimales <= 10) {
+    const float magnitud =
+        static_cast<float>(m) / potencias_float[static_cast<std::size_t>(decimales)];
+    valor = std::bit_cast<float>(std::bit_cast<std::uint32_t>(magnitud) |
+                                 (static_cast<std::uint32_t>(negativo) << 31));
+  } else
+#endif
+  {
+    // A plain decimal of at most 19 digits lies well inside the float's range.
+    std::from_chars(inicio + (*inicio == '+' ? 1 : 0), p, valor);
+  }
   pos_ = static_cast<std::size_t>(p - base);
   decimal = {m, static_cast<std::int32_t>(decimales), -static_cast<std::int32_t>(decimales)};
   return true;
 }
-#endif
 
 lectura fichero_vec::extraer_entero(std::int32_t& valor) {
   cursor entrada(*this);
@@ -411,11 +419,9 @@ lectura fichero_vec::extraer_entero(std::int32_t& valor) {
 }
 
 lectura fichero_vec::extraer_real(float& valor, decimal_leido& decimal) {
-#if FLT_EVAL_METHOD == 0
   if (convertir_rapido(valor, decimal)) {
     return lectura::ok;
   }
-#endif
   return extraer_real_general(valor, decimal);
 }
 
