@@ -14,6 +14,7 @@
 
 #include "extendido_software.hpp"
 #include "pasos_fusionados.hpp"
+#include "producto_64.hpp"
 #include "prueba_x87.hpp"
 
 namespace {
@@ -206,8 +207,8 @@ TEST(AritmeticaSoftware, AddsSubtractsMultipliesAndDividesAsTheX87) {
     }
     op.guardar(modelo[op.g().hasta(4)]);
     // The product of targets without a 128-bit integer, checked here where there is one.
-    const auto p = extendido_interno::multiplicar_64x64(a.significando, b.significando);
-    const auto q = extendido_interno::multiplicar_64x64_portatil(a.significando, b.significando);
+    const auto p = multiplicar_64x64(a.significando, b.significando);
+    const auto q = multiplicar_64x64_portatil(a.significando, b.significando);
     productos_portatiles_distintos += p.alto != q.alto || p.bajo != q.bajo ? 1U : 0U;
     if constexpr (hay_x87) {
       const long double ha = a_hardware(a);

@@ -59,7 +59,14 @@ class azar {
 };
 
 // A value from its fields, as it is kept.
-using extendido_interno::empaquetar;
+inline extendido_software empaquetar(bool negativo, std::int32_t exponente,
+                                     std::uint64_t significando) {
+  extendido_software x;
+  x.significando = significando;
+  x.exponente = static_cast<std::uint16_t>(exponente);
+  x.negativo = negativo;
+  return x;
+}
 
 // The 80 bits of x as the x87 keeps them: significand in bytes 0-7, sign and exponent in 8-9.
 inline long double a_hardware(const extendido_software& x) {
