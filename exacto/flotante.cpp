@@ -21,7 +21,7 @@ natural por_diez(const natural& a, std::int64_t k) {
   return k > 0 ? a.por_diez_a(static_cast<std::size_t>(k)) : a;
 }
 
-bool se_aparta(float impreso, const decimal_verdadero& verdadero) {
+bool se_aparta(float impreso, const decimal_exacto& verdadero) {
   if (!std::isfinite(impreso)) {
     return true;
   }

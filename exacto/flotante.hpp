@@ -16,12 +16,12 @@ std::pair<natural, std::int32_t> binario(float f);
 natural por_dos(const natural& a, std::int64_t k);
 natural por_diez(const natural& a, std::int64_t k);
 
-// The true value cifras * 10^exponente.
-struct decimal_verdadero {
+// A decimal exactly, the integer cifras times 10^exponente: a value as written, or a true figure.
+struct decimal_exacto {
   entero cifras;
   std::int32_t exponente = 0;
 };
 
 // Whether the printed float `impreso` misrepresents the true value: it is infinite or NaN, it is 0
 // and the true value is not, or the other way round, or it is off by more than 0.1 % of it.
-bool se_aparta(float impreso, const decimal_verdadero& verdadero);
+bool se_aparta(float impreso, const decimal_exacto& verdadero);

@@ -46,13 +46,14 @@ std::pair<natural, std::int32_t> de_palabras(const std::vector<std::uint64_t>& p
 
 }  // namespace
 
-void suma_exacta::sumar_general(bool negativo, const decimal_exacto& x) {
-  if (x.cifras.es_cero()) {
+void suma_exacta::sumar_general(const decimal_exacto& x) {
+  const natural& cifras = x.cifras.magnitud;
+  if (cifras.es_cero()) {
     return;
   }
   const auto posicion = static_cast<std::size_t>(x.exponente - exponente_base);
-  acumular(negativo ? negativos_ : positivos_, posicion, x.cifras);
-  acumular(cuadrados_, 2 * posicion, x.cifras * x.cifras);
+  acumular(x.cifras.negativo ? negativos_ : positivos_, posicion, cifras);
+  acumular(cuadrados_, 2 * posicion, cifras * cifras);
 }
 
 suma_exacta::totales suma_exacta::total() const {

@@ -57,7 +57,7 @@ class suma_exacta {
       c1 += q[1] < c0 ? 1U : 0U;
       q[2] += c1;
     } else {
-      sumar_general(std::signbit(v), datos.exacto(d));
+      sumar_general(datos.exacto(d, std::signbit(v)));
     }
   }
 
@@ -72,7 +72,7 @@ class suma_exacta {
  private:
   static constexpr std::size_t cortos = 20;  // exponents 0 down to -19
 
-  void sumar_general(bool negativo, const decimal_exacto& x);
+  void sumar_general(const decimal_exacto& x);
 
   std::array<std::array<std::uint64_t, 2>, 2 * cortos> lineal_{};  // [sign * 20 + k]
   std::array<std::array<std::uint64_t, 3>, cortos> cuadrado_{};    // d^2 at 10^-2k

@@ -77,16 +77,16 @@ inline std::optional<std::string> diferencia(const std::string& texto, std::stri
                std::to_string(static_cast<int>(r)) + "), stream " + mostrar(esperado) +
                (bien ? " (read)" : " (failed)");
       }
-      if (r == lectura::ok && decimal.decimales >= 0) {
+      if (r == lectura::ok && decimal.exponente != exponente_largo) {
         std::array<char, largo_real_maximo> de_valor{};
         std::array<char, largo_real_maximo> de_decimal{};
         const std::string a(de_valor.data(), escribir_real(de_valor.data(), obtenido));
         const std::string b(
             de_decimal.data(),
-            escribir_decimal(de_decimal.data(), obtenido, decimal.mantisa, decimal.decimales));
+            escribir_decimal(de_decimal.data(), obtenido, decimal.mantisa, decimal.exponente));
         if (a != b) {
           std::string mensaje = donde + "echo from the decimal " + std::to_string(decimal.mantisa);
-          mensaje.append("e-").append(std::to_string(decimal.decimales)).append(" is ").append(b);
+          mensaje.append("e").append(std::to_string(decimal.exponente)).append(" is ").append(b);
           return mensaje.append(", from the value ").append(a);
         }
       }

@@ -25,8 +25,8 @@ void eco_vec::vaciar() {
 void eco_vec::escribir(std::span<const float> valores, std::span<const decimal_leido> decimales) {
   for (std::size_t i = 0; i < valores.size(); ++i) {
     const float v = valores[i];
-    if (!decimales.empty() && decimales[i].decimales >= 0) {
-      p_ = escribir_decimal(p_, v, decimales[i].mantisa, decimales[i].decimales);
+    if (!decimales.empty() && decimales[i].exponente != exponente_largo) {
+      p_ = escribir_decimal(p_, v, decimales[i].mantisa, decimales[i].exponente);
     } else {
       p_ = escribir_real(p_, v);
     }

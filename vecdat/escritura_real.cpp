@@ -182,7 +182,7 @@ char* escribir_real(char* destino, float valor) {
   return escribir_cifras(destino, std::signbit(valor), digitos, x, significativas);
 }
 
-char* escribir_decimal(char* destino, float valor, std::uint64_t m, int decimales) {
+char* escribir_decimal(char* destino, float valor, std::uint64_t m, std::int32_t exponente) {
   // A decimal of at most six significant digits comes back unchanged from the float nearest to
   // it, rounded to six digits again (FLT_DIG is 6: 10^6 < 2^23), so the stream writes the
   // decimal's own digits: they are written from it, with no need to take the float apart. It
@@ -193,7 +193,7 @@ char* escribir_decimal(char* destino, float valor, std::uint64_t m, int decimale
   }
   while (m % 10 == 0) {
     m /= 10;
-    --decimales;
+    ++exponente;
   }
   if (m >= 1000000) {
     return escribir_real(destino, valor);
@@ -203,7 +203,8 @@ char* escribir_decimal(char* destino, float valor, std::uint64_t m, int decimale
   const int cifras = 1 + static_cast<int>(m >= 10) + static_cast<int>(m >= 100) +
                      static_cast<int>(m >= 1000) + static_cast<int>(m >= 10000) +
                      static_cast<int>(m >= 100000);
-  const int x = cifras - 1 - decimales;
+  // The exponent is that of a float's decimal, saturated at 10^+-100000: no overflow here.
+  const std::int32_t x = cifras - 1 + exponente;
   if (x < -4 || x > 5) {
     return escribir_real(destino, valor);
   }

@@ -13,6 +13,6 @@ inline constexpr std::size_t largo_real_maximo = 16;
 // the text. Needs largo_real_maximo chars.
 char* escribir_real(char* destino, float valor);
 
-// Writes `valor`, the float nearest to the decimal +-m * 10^-decimales (the sign is valor's), as
+// Writes `valor`, the float nearest to the decimal +-m * 10^exponente (the sign is valor's), as
 // escribir_real does, but from the decimal's digits where that is exact and quicker.
-char* escribir_decimal(char* destino, float valor, std::uint64_t m, int decimales);
+char* escribir_decimal(char* destino, float valor, std::uint64_t m, std::int32_t exponente);

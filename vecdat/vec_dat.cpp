@@ -139,7 +139,7 @@ lectura convertir_real(const resumen_real& token, float& valor) {
 // The decimal that a token converted without error wrote, as the reader keeps it: digits and the
 // value's exponent, saturated (see resumen_real). One of more than 19 digits goes to `largos`, if
 // given, and is otherwise left out (exponente_largo, index past the list).
-decimal_leido decimal_de(const resumen_real& token, std::vector<decimal_largo>* largos) {
+decimal_leido decimal_de(const resumen_real& token, std::vector<decimal_exacto>* largos) {
   std::string cifras(token.cifras.data(), token.n);
   if (token.pegajoso) {
     cifras += '1';
@@ -159,7 +159,7 @@ decimal_leido decimal_de(const resumen_real& token, std::vector<decimal_largo>* 
   d.exponente = exponente_largo;
   if (largos != nullptr) {
     d.mantisa = largos->size();
-    largos->push_back({std::move(cifras), static_cast<std::int32_t>(e)});
+    largos->push_back({entero(false, natural::de_cifras(cifras)), static_cast<std::int32_t>(e)});
   } else {
     d.mantisa = UINT64_MAX;
   }
@@ -375,7 +375,7 @@ bool fichero_vec::rellenar() {
     std::from_chars(inicio + (*inicio == '+' ? 1 : 0), p, valor);
   }
   pos_ = static_cast<std::size_t>(p - base);
-  decimal = {m, static_cast<std::int32_t>(decimales), -static_cast<std::int32_t>(decimales)};
+  decimal = {m, -static_cast<std::int32_t>(decimales)};
   return true;
 }
 

@@ -34,6 +34,7 @@
 #include <string>
 #include <vector>
 
+#include "flotante.hpp"
 #include "natural.hpp"
 
 // Outcome of one extraction, as the stream would report it.
@@ -44,26 +45,17 @@ enum class lectura {
   fuera_de_rango,  // the number does not fit: the value is set to the nearest limit
 };
 
-// The decimal that a value's token wrote, the sign being the value's (the float's sign bit):
-//   - for the echo, when the token was a plain "[sign]digits[.digits]" of at most 19 digits,
-//     +-mantisa * 10^-decimales; decimales < 0: the value's text is to be written from the float;
-//   - for the true figures, every token: +-mantisa * 10^exponente, where its significant digits
-//     are at most 19; a longer one is kept in the reader's list of long decimals, at index
-//     mantisa, with exponente == exponente_largo.
-// The decimal's exponent is saturated as the reader saturates it (at 10^+-100000, where every
-// value has overflowed or underflowed a float), and of a token of more than 200 significant
-// digits the first 200 are kept, and a 1 after them when any later digit is nonzero.
-struct decimal_leido {
-  std::uint64_t mantisa = 0;
-  std::int32_t decimales = -1;
-  std::int32_t exponente = 0;
-};
-
 inline constexpr std::int32_t exponente_largo = INT32_MIN;
 
-// A decimal of more than 19 significant digits: the integer `cifras` times 10^exponente.
-struct decimal_largo {
-  std::string cifras;
+// The decimal that a value's token wrote, mantisa * 10^exponente, its sign the value's (the
+// float's sign bit): what the echo writes a value's text from and the true figures are computed
+// from. A token of more than 19 significant digits keeps them in the reader's list of long
+// decimals instead, at index mantisa, with exponente == exponente_largo. The exponent is
+// saturated as the reader saturates it (at 10^+-100000, where every value has overflowed or
+// underflowed a float), and of a token of more than 200 significant digits the first 200 are
+// kept, and a 1 after them when any later digit is nonzero.
+struct decimal_leido {
+  std::uint64_t mantisa = 0;
   std::int32_t exponente = 0;
 };
 
@@ -84,12 +76,6 @@ struct valores_leidos {
 
   // Throws the failure as a `fallo`, if the reading stopped short.
   void comprobar() const;
-};
-
-// A written decimal's magnitude, exactly: the integer `cifras` times 10^exponente.
-struct decimal_exacto {
-  natural cifras;
-  std::int32_t exponente = 0;
 };
 
 // A read of the device failed (a read interrupted by a signal is simply retried). The reader
@@ -146,19 +132,16 @@ class fichero_vec {
   lectura extraer_entero(std::int32_t& valor);
   lectura extraer_real(float& valor, decimal_leido& decimal);
 
-  // The long decimals that the readings with decimals have met since the list was last emptied.
-  [[nodiscard]] const decimal_largo& largo(std::uint64_t i) const {
-    return largos_[static_cast<std::size_t>(i)];
+  // The decimal `d`, short or long, exactly, with the sign of its value. The long decimals are
+  // those that the readings with decimals have met since the list was last emptied.
+  [[nodiscard]] decimal_exacto exacto(const decimal_leido& d, bool negativo) const {
+    if (d.exponente == exponente_largo) {
+      const decimal_exacto& l = largos_[static_cast<std::size_t>(d.mantisa)];
+      return {entero(negativo, l.cifras.magnitud), l.exponente};
+    }
+    return {entero(negativo, natural(d.mantisa)), d.exponente};
   }
   void olvidar_largos() { largos_.clear(); }
-  // The magnitude of the decimal `d`, short or long.
-  [[nodiscard]] decimal_exacto exacto(const decimal_leido& d) const {
-    if (d.exponente == exponente_largo) {
-      const decimal_largo& l = largo(d.mantisa);
-      return {natural::de_cifras(l.cifras), l.exponente};
-    }
-    return {natural(d.mantisa), d.exponente};
-  }
 
   // Offset in the file of the next byte to be read.
   [[nodiscard]] std::int64_t posicion() const;
@@ -199,5 +182,5 @@ class fichero_vec {
   std::int64_t inicio_bloque_ = 0;  // offset in the file of the block's first byte
   bool agotado_ = false;            // the source has given its last byte
   bool guardar_largos_ = false;     // a reading with decimals is under way
-  std::vector<decimal_largo> largos_;
+  std::vector<decimal_exacto> largos_;
 };

@@ -54,12 +54,11 @@ fichero_resultado crear_resultado() {
 }
 
 // The values of a vector as written, exactly: each decimal's digits with the sign of its value.
-std::array<decimal_verdadero, 3> escritos(const fichero_vec& datos, const std::array<float, 3>& v,
-                                          const std::array<decimal_leido, 3>& decimales) {
-  std::array<decimal_verdadero, 3> x;
+std::array<decimal_exacto, 3> escritos(const fichero_vec& datos, const std::array<float, 3>& v,
+                                       const std::array<decimal_leido, 3>& decimales) {
+  std::array<decimal_exacto, 3> x;
   for (std::size_t i = 0; i < 3; ++i) {
-    decimal_exacto d = datos.exacto(decimales[i]);
-    x[i] = {entero(std::signbit(v[i]), std::move(d.cifras)), d.exponente};
+    x[i] = datos.exacto(decimales[i], std::signbit(v[i]));
   }
   return x;
 }

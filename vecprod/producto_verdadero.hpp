@@ -14,10 +14,8 @@
 #include "redondeo.hpp"
 
 // x y - z w, exactly.
-inline decimal_verdadero diferencia_de_productos(const decimal_verdadero& x,
-                                                 const decimal_verdadero& y,
-                                                 const decimal_verdadero& z,
-                                                 const decimal_verdadero& w) {
+inline decimal_exacto diferencia_de_productos(const decimal_exacto& x, const decimal_exacto& y,
+                                              const decimal_exacto& z, const decimal_exacto& w) {
   const entero p = x.cifras * y.cifras;
   const entero q = z.cifras * w.cifras;
   const std::int64_t ep = std::int64_t{x.exponente} + y.exponente;
@@ -29,8 +27,8 @@ inline decimal_verdadero diferencia_de_productos(const decimal_verdadero& x,
 }
 
 // a x b, component by component as prod_vect forms it, without rounding.
-inline std::array<decimal_verdadero, 3> producto_verdadero(
-    const std::array<decimal_verdadero, 3>& a, const std::array<decimal_verdadero, 3>& b) {
+inline std::array<decimal_exacto, 3> producto_verdadero(const std::array<decimal_exacto, 3>& a,
+                                                        const std::array<decimal_exacto, 3>& b) {
   return {diferencia_de_productos(a[1], b[2], a[2], b[1]),
           diferencia_de_productos(a[2], b[0], a[0], b[2]),
           diferencia_de_productos(a[0], b[1], a[1], b[0])};
@@ -41,7 +39,7 @@ inline std::array<decimal_verdadero, 3> producto_verdadero(
 // than 0.1 % of the true one: it gives the three true components, each rounded once to six
 // significant digits. Nothing where every printed component holds.
 inline std::optional<std::string> aviso_de_producto(const std::array<float, 3>& c,
-                                                    const std::array<decimal_verdadero, 3>& t) {
+                                                    const std::array<decimal_exacto, 3>& t) {
   bool aparta = false;
   for (std::size_t i = 0; i < 3; ++i) {
     aparta = aparta || se_aparta(c[i], t[i]);

@@ -84,13 +84,12 @@ namespace {
 
 // The true product of written decimals is orthogonal to both operands, exactly: a . (a x b) and
 // b . (a x b) vanish for every pair, whatever the digits and the exponents; and e1 x e2 = e3.
-decimal_verdadero decimal(std::mt19937_64& azar) {
+decimal_exacto decimal(std::mt19937_64& azar) {
   return {entero(azar() % 2 == 0, natural(azar() % 10000000)),
           static_cast<std::int32_t>(azar() % 121) - 60};
 }
 
-entero escalar(const std::array<decimal_verdadero, 3>& x,
-               const std::array<decimal_verdadero, 3>& c) {
+entero escalar(const std::array<decimal_exacto, 3>& x, const std::array<decimal_exacto, 3>& c) {
   // Every term x_i c_i in the unit 10^-400, below any exponent here.
   entero s;
   for (std::size_t i = 0; i < 3; ++i) {
@@ -104,14 +103,14 @@ entero escalar(const std::array<decimal_verdadero, 3>& x,
 TEST(ProductoVerdadero, IsOrthogonalToBothVectorsExactly) {
   std::mt19937_64 azar(24);
   for (int i = 0; i < 2000; ++i) {
-    const std::array<decimal_verdadero, 3> a = {decimal(azar), decimal(azar), decimal(azar)};
-    const std::array<decimal_verdadero, 3> b = {decimal(azar), decimal(azar), decimal(azar)};
-    const std::array<decimal_verdadero, 3> c = producto_verdadero(a, b);
+    const std::array<decimal_exacto, 3> a = {decimal(azar), decimal(azar), decimal(azar)};
+    const std::array<decimal_exacto, 3> b = {decimal(azar), decimal(azar), decimal(azar)};
+    const std::array<decimal_exacto, 3> c = producto_verdadero(a, b);
     ASSERT_TRUE(escalar(a, c).magnitud.es_cero());
     ASSERT_TRUE(escalar(b, c).magnitud.es_cero());
   }
-  const decimal_verdadero cero{};
-  const decimal_verdadero uno{entero(false, natural(1)), 0};
+  const decimal_exacto cero{};
+  const decimal_exacto uno{entero(false, natural(1)), 0};
   const auto c = producto_verdadero({uno, cero, cero}, {cero, uno, cero});
   EXPECT_EQ(texto_g(c[2].cifras, c[2].exponente, 6), "1");
   EXPECT_TRUE(c[0].cifras.magnitud.es_cero() && c[1].cifras.magnitud.es_cero());
@@ -119,8 +118,8 @@ TEST(ProductoVerdadero, IsOrthogonalToBothVectorsExactly) {
 
 // The warning's tolerance: 0.1 % of the true component, and any 0 that is not one.
 TEST(ProductoVerdadero, WarnsBeyondATenthOfAPercent) {
-  const decimal_verdadero mil{entero(false, natural(1000)), 0};
-  const decimal_verdadero cero{};
+  const decimal_exacto mil{entero(false, natural(1000)), 0};
+  const decimal_exacto cero{};
   EXPECT_FALSE(aviso_de_producto({1000.9F, 0.0F, -0.0F}, {mil, cero, cero}));
   EXPECT_TRUE(aviso_de_producto({1001.1F, 0.0F, 0.0F}, {mil, cero, cero}));
   EXPECT_TRUE(aviso_de_producto({998.9F, 0.0F, 0.0F}, {mil, cero, cero}));
@@ -128,7 +127,7 @@ TEST(ProductoVerdadero, WarnsBeyondATenthOfAPercent) {
   EXPECT_TRUE(aviso_de_producto({0.0F, 0.0F, 0.0F}, {mil, cero, cero}));
   EXPECT_TRUE(
       aviso_de_producto({-std::numeric_limits<float>::infinity(), 0.0F, 0.0F}, {mil, cero, cero}));
-  const decimal_verdadero diminuto{entero(true, natural(15)), -61};
+  const decimal_exacto diminuto{entero(true, natural(15)), -61};
   EXPECT_EQ(aviso_de_producto({0.0F, 0.0F, 0.0F}, {diminuto, cero, mil}).value_or(""),
             "aviso: las componentes impresas se apartan en mas del 0.1 % de las del producto de "
             "los vectores escritos en vec.dat: las verdaderas son -1.5e-60, 0 y 1000");
