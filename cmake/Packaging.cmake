@@ -16,9 +16,8 @@ foreach(page IN ITEMS vecprod seriestats factcalc fibratio)
   set(gz ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
   # -n leaves out the name and time stamp, so that the same page gives the same bytes.
   add_custom_command(OUTPUT ${gz}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-    COMMAND ${GZIP_PROGRAM} -9 -n -c ${PROJECT_SOURCE_DIR}/man/${page}.1 > ${gz}
-    DEPENDS ${PROJECT_SOURCE_DIR}/man/${page}.1
+    COMMAND ${GZIP_PROGRAM} -9 -n -c ${PROJECT_BINARY_DIR}/man/${page}.1 > ${gz}
+    DEPENDS ${PROJECT_BINARY_DIR}/man/${page}.1
     VERBATIM)
   list(APPEND paginas_gz ${gz})
 endforeach()

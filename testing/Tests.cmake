@@ -6,6 +6,12 @@
 #
 # Without GoogleTest the tests are off (BUILD_TESTING is set OFF here, and configuring says so):
 # the programs build all the same.
+if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+  message(STATUS "No emulator for ${CMAKE_SYSTEM_PROCESSOR} (CROSS_QEMU, from qemu-user): the tests "
+                 "are off")
+  set(BUILD_TESTING OFF)
+  return()
+endif()
 if(CMAKE_CROSSCOMPILING)
   # GoogleTest built for the target from the sources that Debian's libgtest-dev ships; only the
   # libraries the tests link are built, without our warnings, and nothing of it is installed.
@@ -24,9 +30,6 @@ if(CMAKE_CROSSCOMPILING)
   add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   target_compile_options(gtest PRIVATE -w -O1)
   target_compile_options(gtest_main PRIVATE -w -O1)
-  if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
-    message(STATUS "No CMAKE_CROSSCOMPILING_EMULATOR: the tests build, but cannot run here")
-  endif()
 else()
   find_package(GTest)
   if(NOT GTest_FOUND)
@@ -59,12 +62,18 @@ function(add_golden_cases program cases_dir)
   if(ARG_RESULT)
     list(APPEND options --result ${ARG_RESULT})
   endif()
+  list(APPEND options --version ${PROJECT_VERSION})
   # The command, each word a bracket argument of the CTest script, the case folder to follow.
   set(command)
   foreach(word IN ITEMS ${GOLDEN_RUNNER} ${options} $<TARGET_FILE:${program}>)
     string(APPEND command " [==[${word}]==]")
   endforeach()
   set(labels golden ${program} ${ARG_LABELS})
+  # A cross target that runs the golden cases alone leaves the long ones out with the slow ones.
+  set(long_slow)
+  if(CMAKE_CROSSCOMPILING AND NOT ALL_UNIT_TESTS)
+    set(long_slow slow)
+  endif()
   string(CONFIGURE [[
 # Written by add_golden_cases (testing/Tests.cmake): one test per folder of @cases_dir@.
 set(long [==[@ARG_LONG@]==])
@@ -75,7 +84,7 @@ foreach(dir IN LISTS entries)
     set(labels [==[@labels@]==])
     list(FIND long "${name}" i)  # CTest reads this with no policies set: no IN_LIST
     if(NOT i EQUAL -1)
-      list(APPEND labels long)
+      list(APPEND labels long @long_slow@)
     endif()
     add_test(@program@.${name}@command@ "${dir}")
     set_tests_properties(@program@.${name} PROPERTIES LABELS "${labels}" TIMEOUT 150)

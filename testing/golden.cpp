@@ -1,6 +1,6 @@
 // golden: runs a program on one test case in a scratch directory and compares bytes.
 //
-//   golden [--sanitized] [--emulator COMMAND] [--result NAME] PROGRAM CASE_DIR
+//   golden [--sanitized] [--emulator COMMAND] [--result NAME] [--version V] PROGRAM CASE_DIR
 //
 // With --emulator, PROGRAM is a binary for another machine and runs as COMMAND PROGRAM, COMMAND
 // being split at blanks ("qemu-aarch64 -L /usr/aarch64-linux-gnu").
@@ -11,7 +11,8 @@
 //   expected.stdout   what standard output must hold, byte for byte
 //   expected.stderr   what standard error must hold; absent: it must stay empty
 //                     (in an expected file, {N} stands for one integer: a figure that differs
-//                     from run to run, as the stack left to a program does)
+//                     from run to run, as the stack left to a program does; {VERSION} for the
+//                     version given with --version, the project's)
 //   expected.status   the exit status (a number); absent: 0
 //   expected.NAME     what file NAME in the working directory must hold afterwards
 //   setup             one directive a line, applied after the copy:
@@ -119,7 +120,12 @@ bool coincide(std::string_view esperado, std::string_view real) {
 
 struct informe {
   bool bien = true;
-  void comparar(const std::string& que, const std::string& esperado, const std::string& real) {
+  std::string version;  // what {VERSION} stands for
+  void comparar(const std::string& que, std::string esperado, const std::string& real) {
+    for (auto i = esperado.find("{VERSION}"); i != std::string::npos;
+         i = esperado.find("{VERSION}")) {
+      esperado.replace(i, 9, version);
+    }
     if (coincide(esperado, real)) {
       return;
     }
@@ -227,6 +233,7 @@ int ejecutar(std::vector<std::string> args) {
   bool con_sanitizadores = false;
   std::vector<std::string> emulador;
   std::optional<std::string> resultado;
+  std::string version;
   while (!args.empty() && args[0].rfind("--", 0) == 0) {
     if (args[0] == "--sanitized") {
       con_sanitizadores = true;
@@ -238,13 +245,16 @@ int ejecutar(std::vector<std::string> args) {
     } else if (args.size() >= 2 && args[0] == "--result") {
       resultado = args[1];
       args.erase(args.begin(), args.begin() + 2);
+    } else if (args.size() >= 2 && args[0] == "--version") {
+      version = args[1];
+      args.erase(args.begin(), args.begin() + 2);
     } else {
       break;
     }
   }
   if (args.size() != 2) {
-    std::cerr << "usage: golden [--sanitized] [--emulator COMMAND] [--result NAME] PROGRAM "
-                 "CASE_DIR\n";
+    std::cerr << "usage: golden [--sanitized] [--emulator COMMAND] [--result NAME] [--version V] "
+                 "PROGRAM CASE_DIR\n";
     return 2;
   }
   fs::path programa = fs::absolute(args[0]);
@@ -368,6 +378,7 @@ int ejecutar(std::vector<std::string> args) {
   }
 
   informe inf;
+  inf.version = version;
   int estado = 0;
   const auto inicio = std::chrono::steady_clock::now();
   const double espera = prep.corriendo.value_or(segundos_maximos);
