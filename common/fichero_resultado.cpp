@@ -19,38 +19,31 @@
 
 namespace {
 
-// What the error of a failed call means, in the user's words.
+// What the error of a failed call means, in the user's words; the error's number where it is
+// none of these.
 std::string motivo(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM:
-      return "permiso denegado";
-    case ENOSPC:
-      return "no queda espacio en el dispositivo";
-    case EDQUOT:
-      return "se ha agotado la cuota de disco";
-    case EROFS:
-      return "el sistema de ficheros es de solo lectura";
-    case EISDIR:
-      return "es un directorio";
-    case ENOENT:
-      return "no existe el directorio al que lleva";
-    case ENOTDIR:
-      return "una parte de la ruta no es un directorio";
-    case ELOOP:
-      return "demasiados enlaces simbolicos en la ruta";
-    case ENAMETOOLONG:
-      return "la ruta es demasiado larga";
-    case EMFILE:
-    case ENFILE:
-      return "demasiados ficheros abiertos";
-    case EIO:
-      return "error de entrada y salida del dispositivo";
-    case EFBIG:
-      return "el fichero seria demasiado grande";
-    default:
-      return "error " + std::to_string(error) + " del sistema";
+  constexpr std::array<std::pair<int, const char*>, 14> motivos = {{
+      {EACCES, "permiso denegado"},
+      {EPERM, "permiso denegado"},
+      {ENOSPC, "no queda espacio en el dispositivo"},
+      {EDQUOT, "se ha agotado la cuota de disco"},
+      {EROFS, "el sistema de ficheros es de solo lectura"},
+      {EISDIR, "es un directorio"},
+      {ENOENT, "no existe el directorio al que lleva"},
+      {ENOTDIR, "una parte de la ruta no es un directorio"},
+      {ELOOP, "demasiados enlaces simbolicos en la ruta"},
+      {ENAMETOOLONG, "la ruta es demasiado larga"},
+      {EMFILE, "demasiados ficheros abiertos"},
+      {ENFILE, "demasiados ficheros abiertos"},
+      {EIO, "error de entrada y salida del dispositivo"},
+      {EFBIG, "el fichero seria demasiado grande"},
+  }};
+  for (const auto& [numero, texto] : motivos) {
+    if (numero == error) {
+      return texto;
+    }
   }
+  return "error " + std::to_string(error) + " del sistema";
 }
 
 // Whether the file has extended attributes, an ACL among them, which a new file in its place

@@ -172,8 +172,6 @@ constexpr std::array<float, 11> potencias_float = {1e0F, 1e1F, 1e2F, 1e3F, 1e4F,
                                                    1e6F, 1e7F, 1e8F, 1e9F, 1e10F};
 #endif
 
-std::string numero(std::int64_t k) { return std::to_string(k); }
-
 }  // namespace
 
 // The characters of the blocks one at a time, as the grammar walks them: actual() is the next
@@ -498,10 +496,10 @@ valores_leidos fichero_vec::leer_valores(std::span<float> valores,
     return {i, parada::error_de_lectura,
             nombre_ + ": " +
                 (ultimo == 0 ? std::string("error de lectura tras la cuenta de valores")
-                             : "error de lectura tras el valor " + numero(ultimo))};
+                             : "error de lectura tras el valor " + std::to_string(ultimo))};
   }
   guardar_largos_ = false;
-  const std::string k = numero(primer_valor + static_cast<std::int64_t>(i));
+  const std::string k = std::to_string(primer_valor + static_cast<std::int64_t>(i));
   switch (r) {
     case lectura::ok:
       return {i, parada::ninguna, {}};
