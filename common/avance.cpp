@@ -79,8 +79,8 @@ std::string linea_de_avance(std::string_view programa, std::uint64_t hechas, dou
   const std::string quedan =
       hechas == 0 ? "" : ", quedan aprox. " + tiempo_restante(h, log10_total, segundos);
   for (const std::string& detalle : detalles) {
-    if (std::string linea = hecho + ", " + detalle + quedan; linea.size() <= ancho) {
-      return linea;
+    if (hecho.size() + 2 + detalle.size() + quedan.size() <= ancho) {
+      return std::string(hecho).append(", ").append(detalle).append(quedan);
     }
   }
   return hecho.size() + quedan.size() <= ancho ? hecho + quedan : hecho.substr(0, ancho);
