@@ -89,11 +89,11 @@ struct resumen_real {
   }
 };
 
-// Converts a token as the stream does (strtof in the "C" locale): the whole token must be a
-// number; a result beyond the float range fails with the nearest limit; a result below it
-// (underflow) is accepted as strtof rounds it. The conversion is done on the token's bounded
-// equivalent "[-]0.DIGITS[1]eE", which has the same value as the token to every digit that can
-// change the float.
+// Converts a token as the stream does (strtof in the "C" locale), with std::from_chars: the
+// whole token must be a number; a result beyond the float range fails with the nearest limit; a
+// result below it (underflow) is accepted, rounded as strtof rounds it. The conversion is done on
+// the token's bounded equivalent "[-]0.DIGITS[1]eE", which has the same value as the token to
+// every digit that can change the float.
 lectura convertir_real(const resumen_real& token, float& valor) {
   if (!token.hay_mantisa || (token.hay_exponente && !token.hay_cifras_exponente)) {
     valor = 0.0F;
@@ -313,7 +313,7 @@ bool fichero_vec::rellenar() {
 // characters, so this only takes a shorter road to the same place; anything else (an exponent,
 // another character after the number, a token that reaches the end of the block, no digit at
 // all, more digits) returns false, with only the white space before the token consumed, and the
-// grammar takes over. The decimal itself is given back as m * 10^-decimales, for the echo.
+// grammar takes over. The decimal itself is given back, m * 10^-d, for the echo.
 //
 // A mantissa m of at most 2^24 with at most 10 decimals is converted as m / 10^d: one float
 // division of two exact floats, which IEEE arithmetic rounds once, to nearest even, the correctly

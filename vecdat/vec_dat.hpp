@@ -13,14 +13,13 @@
 //
 // The file is read a block at a time, one read(2) straight into a buffer of the reader's own;
 // tokens are scanned in the block, and one that runs over the end of a block is continued in the
-// next. Memory stays
-// bounded whatever the file holds, a token of any length included. A read error of the device
-// keeps every byte that arrived before it: the values in them are read, and the error is
-// reported after the last of them.
+// next. Memory stays bounded whatever the file holds, a token of any length included. A read
+// error of the device keeps every byte that arrived before it: the values in them are read, and
+// the error is reported after the last of them.
 //
-// The reader reads; it writes nothing. With each value it hands back, where the token was a short
-// plain decimal, that decimal's digits (decimal_leido), from which the echo writes the value's
-// text faster than from the float. Failures come back as values of their own or as a `fallo`
+// The reader reads; it writes nothing. With each value it hands back the decimal that its token
+// wrote (decimal_leido), from which the echo writes the value's text faster than from the float
+// and the true figures are computed. Failures come back as values of their own or as a `fallo`
 // (common/fallo.hpp) whose message names the file and the count or the value by its number.
 
 #include <sys/types.h>

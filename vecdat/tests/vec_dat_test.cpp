@@ -431,7 +431,8 @@ std::string eco_propio(fichero_vec& datos, std::vector<float>& valores) {
 
 TEST(LeerGrupo, EchoesPlainDecimalsAsTheStreamWritesTheirFloats) {
   // Mantissas at the edges of six digits, with the point at every place and beyond: the echo
-  // written from the decimal's digits must still switch to to_chars where the stream does.
+  // written from the decimal's digits must still switch to the float's text where the stream
+  // does.
   std::string texto;
   int n = 0;
   const auto poner = [&](std::initializer_list<std::string_view> partes) {
