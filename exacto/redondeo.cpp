@@ -14,13 +14,12 @@ cifras_decimales cifras_de(const natural& a, int exponente10_unidades) {
 }
 
 // For e < 0, m * 5^-e, which is the value times 10^-e, an integer.
-cifras_decimales cifras_de_binario(std::uint64_t m, int e) {
-  const natural mantisa(m);
+cifras_decimales cifras_de_binario(const natural& m, int e) {
   if (e >= 0) {
-    return cifras_de(mantisa.por_dos_a(static_cast<std::size_t>(e)), 0);
+    return cifras_de(m.por_dos_a(static_cast<std::size_t>(e)), 0);
   }
   constexpr std::uint64_t cinco_a_la_13 = 1220703125U;  // the largest power of 5 below 2^32
-  natural n = mantisa;
+  natural n = m;
   int quedan = -e;
   for (; quedan >= 13; quedan -= 13) {
     n = n.por(cinco_a_la_13);

@@ -27,7 +27,7 @@ cifras_decimales cifras_de(const natural& a, int exponente10_unidades);
 
 // The digits of m * 2^e, m > 0: all of them, nothing left over (the exact value of a binary
 // floating-point number, a float's or an extended one's).
-cifras_decimales cifras_de_binario(std::uint64_t m, int e);
+cifras_decimales cifras_de_binario(const natural& m, int e);
 
 // The first `cuantas` significant digits of a / b, for a > 0 and b > 0, by long division.
 cifras_decimales cifras_del_cociente(const natural& a, const natural& b, int cuantas);

@@ -32,7 +32,7 @@ std::string texto_g(const extendido_software& x, int precision) {
   }
   // Denormals share the exponent of the smallest normals.
   const int e = (x.exponente == 0 ? 1 : x.exponente) - extendido_interno::sesgo - 63;
-  const cifras_decimales d = cifras_de_binario(x.significando, e);
+  const cifras_decimales d = cifras_de_binario(natural(x.significando), e);
   return texto_g(x.negativo, &d, precision);
 }
 

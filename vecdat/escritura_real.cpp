@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "flotante.hpp"
 #include "redondeo.hpp"
 
 namespace {
@@ -95,10 +96,8 @@ char* escribir_exacto(char* destino, float valor) {
   if (valor == 0.0F) {
     return nombre("0");
   }
-  const auto bits = std::bit_cast<std::uint32_t>(valor);
-  const auto campo = static_cast<int>((bits >> 23) & 0xffU);
-  const std::uint64_t m = (bits & 0x7fffffU) | (campo != 0 ? 0x800000U : 0U);
-  cifras_decimales d = cifras_de_binario(m, (campo == 0 ? 1 : campo) - 150);
+  const auto [m, e] = binario(valor);
+  cifras_decimales d = cifras_de_binario(m, e);
   redondear(d, 6);
   return disponer(p, d.cifras.data(), d.cifras.size(), d.exponente10, 6);
 }
